@@ -1,0 +1,41 @@
+# Front door. `make run` opens the viewer on an example map; `make test`
+# builds both builds and runs every test (the Windows one under Wine).
+# Every target first installs what is missing from Debian's archive.
+
+FUZZ_SECONDS ?= 60
+
+.PHONY: all deps native windows build test test-native test-windows fuzz run dist clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+native: deps
+	cmake --preset native >/dev/null
+	cmake --build --preset native
+
+windows: deps
+	cmake --preset windows >/dev/null
+	cmake --build --preset windows
+
+build: native windows
+
+test-native: native
+	ctest --preset native
+
+test-windows: windows
+	scripts/with-wine ctest --preset windows
+
+fuzz: deps
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz
+	scripts/run-fuzzer $(FUZZ_SECONDS)
+
+test: test-native test-windows fuzz
+
+run: windows
+	scripts/run-viewer
+
+clean:
+	rm -rf build dist

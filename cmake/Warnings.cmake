@@ -1,0 +1,8 @@
+# rulv_warnings(target): our warning set, as errors unless RULV_WERROR is off.
+function(rulv_warnings target)
+  target_compile_options(${target} PRIVATE
+    -Wall -Wextra -Wshadow -Wimplicit-fallthrough)
+  if(RULV_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()

@@ -1,0 +1,25 @@
+// StandardLibrary.h - small Windows routines of the help command.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace rulv {
+
+// True when the process's current directory can be changed to `name`; the
+// current directory is the one from before afterwards. Raises EInOutError
+// when it cannot be restored.
+bool DirExists(const std::wstring& name);
+
+// ShellExecute with the document type's default verb; gives the shell's
+// result (above 32 on success, an error number of 32 or less otherwise).
+int ExecuteFile(const std::wstring& fileName, const std::wstring& params,
+                const std::wstring& defaultDir, int showCmd);
+
+// A beep (MB_ICONASTERISK), then a modal box captioned "エラー" with the
+// error icon, the text wrapped to at most half the screen's width and one
+// OK button, centred on the screen.
+void ErrorMessage(const std::wstring& message);
+
+}  // namespace rulv
