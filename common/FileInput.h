@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <string_view>
 
@@ -37,7 +38,7 @@ public:
     void Close();
 
 private:
-    void* FHandle = nullptr;  // HANDLE on Windows, the descriptor (+1) elsewhere
+    std::intptr_t FHandle = -1;  // the HANDLE on Windows, the descriptor elsewhere; -1 when closed
 };
 
 // Bytes already in memory (tests and the fuzzer).

@@ -1,0 +1,85 @@
+// ExtendedDetail.h - the integer machinery behind Extended.h, shared with
+// the real-number text conversion. Not part of the public interface.
+#pragma once
+
+#include <bit>
+#include <cstdint>
+
+#include "Extended.h"
+
+namespace rulv::detail {
+
+// An unsigned 128-bit integer; written out so that every compiler gives the
+// same results (MSVC has no __int128).
+struct U128 {
+    std::uint64_t hi = 0;
+    std::uint64_t lo = 0;
+};
+
+inline int BitLength(std::uint64_t value) { return static_cast<int>(std::bit_width(value)); }
+inline int BitLength(U128 value) {
+    return value.hi != 0 ? 64 + BitLength(value.hi) : BitLength(value.lo);
+}
+
+inline U128 ShiftLeft(U128 value, int shift) {
+    if (shift == 0) return value;
+    if (shift >= 128) return {};
+    if (shift >= 64) return {value.lo << (shift - 64), 0};
+    return {(value.hi << shift) | (value.lo >> (64 - shift)), value.lo << shift};
+}
+
+inline U128 ShiftRight(U128 value, int shift) {
+    if (shift == 0) return value;
+    if (shift >= 128) return {};
+    if (shift >= 64) return {0, value.hi >> (shift - 64)};
+    return {value.hi >> shift, (value.lo >> shift) | (value.hi << (64 - shift))};
+}
+
+// Bit `index` of the value; false for a negative index.
+inline bool TestBit(U128 value, int index) {
+    if (index < 0 || index >= 128) return false;
+    return index >= 64 ? ((value.hi >> (index - 64)) & 1u) != 0 : ((value.lo >> index) & 1u) != 0;
+}
+
+// Whether any of the `count` lowest bits is set.
+inline bool LowBitsNonZero(U128 value, int count) {
+    if (count <= 0) return false;
+    if (count >= 128) return value.hi != 0 || value.lo != 0;
+    if (count >= 64) {
+        const int high = count - 64;
+        const std::uint64_t mask = high == 0 ? 0 : (std::uint64_t{1} << high) - 1;
+        return value.lo != 0 || (value.hi & mask) != 0;
+    }
+    return (value.lo & ((std::uint64_t{1} << count) - 1)) != 0;
+}
+
+inline U128 Multiply(std::uint64_t a, std::uint64_t b) {
+    const std::uint64_t aLo = a & 0xFFFFFFFFu, aHi = a >> 32;
+    const std::uint64_t bLo = b & 0xFFFFFFFFu, bHi = b >> 32;
+    const std::uint64_t lolo = aLo * bLo, lohi = aLo * bHi, hilo = aHi * bLo, hihi = aHi * bHi;
+    const std::uint64_t middle = (lolo >> 32) + (lohi & 0xFFFFFFFFu) + (hilo & 0xFFFFFFFFu);
+    return {hihi + (lohi >> 32) + (hilo >> 32) + (middle >> 32),
+            (middle << 32) | (lolo & 0xFFFFFFFFu)};
+}
+
+// value * 2^exponent (plus a non-zero tail below it when sticky) rounded to
+// a 64-bit significand, to nearest, ties to even.
+TExtended Round64(U128 value, std::int64_t exponent, bool sticky, bool negative);
+
+// a / b rounded to a 64-bit significand; b must lie in 1..2^63.
+TExtended UnsignedQuotient(std::uint64_t a, std::uint64_t b, bool negative);
+
+// A finite double is exactly (negative ? -1 : 1) * mantissa * 2^exponent.
+struct TDoubleParts {
+    bool negative = false;
+    bool finite = true;
+    std::uint64_t mantissa = 0;
+    int exponent = 0;
+};
+TDoubleParts Decompose(double value);
+
+std::uint64_t Magnitude(std::int64_t value);
+// The signed integer of that magnitude and sign; EInvalidOp when it does not fit.
+std::int64_t ToInt64(std::uint64_t magnitude, bool negative);
+
+}  // namespace rulv::detail

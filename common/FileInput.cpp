@@ -1,0 +1,16 @@
+// FileInput.cpp - the parts of file input that are the same everywhere.
+#include "FileInput.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace rulv {
+
+std::size_t TMemoryInput::Read(char* buffer, std::size_t capacity) {
+    const std::size_t count = std::min(capacity, FData.size());
+    if (count != 0) std::memcpy(buffer, FData.data(), count);
+    FData.remove_prefix(count);
+    return count;
+}
+
+}  // namespace rulv

@@ -1,0 +1,41 @@
+// FileInputPosix.cpp - file input on POSIX systems.
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "FileInput.h"
+#include "SystemError.h"
+
+namespace rulv {
+
+bool FileExists(const std::filesystem::path& name) noexcept {
+    struct stat info {};
+    return ::stat(name.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+TFileInput::TFileInput(const std::filesystem::path& name) {
+    const int descriptor = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) RaiseInOutError(errno);
+    FHandle = descriptor;
+}
+
+TFileInput::~TFileInput() {
+    if (FHandle >= 0) ::close(static_cast<int>(FHandle));
+}
+
+std::size_t TFileInput::Read(char* buffer, std::size_t capacity) {
+    for (;;) {
+        const ssize_t count = ::read(static_cast<int>(FHandle), buffer, capacity);
+        if (count >= 0) return static_cast<std::size_t>(count);
+        if (errno != EINTR) RaiseInOutError(errno);
+    }
+}
+
+void TFileInput::Close() {
+    const int descriptor = static_cast<int>(FHandle);
+    FHandle = -1;
+    if (descriptor >= 0 && ::close(descriptor) != 0) RaiseInOutError(errno);
+}
+
+}  // namespace rulv

@@ -1,0 +1,49 @@
+// FileInputWin32.cpp - file input on Windows, through the wide APIs.
+#include <windows.h>
+
+#include <algorithm>
+
+#include "FileInput.h"
+#include "SystemError.h"
+
+namespace rulv {
+
+namespace {
+HANDLE AsHandle(std::intptr_t value) { return reinterpret_cast<HANDLE>(value); }
+}  // namespace
+
+bool FileExists(const std::filesystem::path& name) noexcept {
+    const DWORD attributes = ::GetFileAttributesW(name.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+TFileInput::TFileInput(const std::filesystem::path& name) {
+    // Others may read the file while we do, but not write it.
+    const HANDLE handle = ::CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) RaiseInOutError(static_cast<int>(::GetLastError()));
+    FHandle = reinterpret_cast<std::intptr_t>(handle);
+}
+
+TFileInput::~TFileInput() {
+    if (FHandle != -1) ::CloseHandle(AsHandle(FHandle));
+}
+
+std::size_t TFileInput::Read(char* buffer, std::size_t capacity) {
+    const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(capacity, 1u << 30));
+    DWORD count = 0;
+    if (!::ReadFile(AsHandle(FHandle), buffer, wanted, &count, nullptr)) {
+        RaiseInOutError(static_cast<int>(::GetLastError()));
+    }
+    return count;
+}
+
+void TFileInput::Close() {
+    const HANDLE handle = AsHandle(FHandle);
+    FHandle = -1;
+    if (handle != INVALID_HANDLE_VALUE && !::CloseHandle(handle)) {
+        RaiseInOutError(static_cast<int>(::GetLastError()));
+    }
+}
+
+}  // namespace rulv
