@@ -1,0 +1,191 @@
+// LoaderTest.cpp - the loader: line ends, line numbers, results, real files.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "colormap/ColorMap.h"
+#include "common/Errors.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace rulv {
+namespace {
+
+using namespace std::string_literals;
+
+// Hands out the data one byte per read, so that every line end and every
+// Ctrl-Z falls on a chunk boundary somewhere.
+class TByteByByteInput final : public TByteSource {
+public:
+    explicit TByteByByteInput(std::string_view data) : FData(data) {}
+    std::size_t Read(char* buffer, std::size_t capacity) override {
+        if (FData.empty() || capacity == 0) return 0;
+        buffer[0] = FData.front();
+        FData.remove_prefix(1);
+        return 1;
+    }
+
+private:
+    std::string_view FData;
+};
+
+const TPaletteArray kSentinel{0x123456, 0x654321};
+
+struct TCase {
+    const char* name;
+    std::string data;
+    ColorMapResult result;
+    TPaletteArray colors;  // what the caller's array holds afterwards
+};
+
+const TCase kCases[] = {
+    {"empty file", "", -2, kSentinel},
+    {"only empty lines", "\r\n\r\n\r", -2, kSentinel},
+    {"comments and foreign directives", "* a map\r\n#palette\r\n#\r\n", -2, kSentinel},
+    {"a gradient of no colour", "#GRAD 000000,FFFFFF,-1", -2, kSentinel},
+    {"CR LF", "FF0000\r\n00FF00\r\n", 0, {0x0000FF, 0x00FF00}},
+    {"CR alone", "FF0000\r00FF00\r0000FF", 0, {0x0000FF, 0x00FF00, 0xFF0000}},
+    {"no line end at the end", "FF0000\r\n00FF00", 0, {0x0000FF, 0x00FF00}},
+    {"LF alone makes one line", "FF0000\n00FF00\nGARBAGE\n", 0, {0x0000FF}},
+    {"LF alone after a comment", "* x\nFF0000\n", -2, kSentinel},
+    {"LF alone after a gradient", "#GRAD 000000,FFFFFF,2\n000000\n", 1, kSentinel},
+    {"CR CR LF: an empty line between", "FF0000\r\r\n00FF00", 0, {0x0000FF, 0x00FF00}},
+    {"LF CR: the LF opens the next line", "FF0000\r\n\n00FF00\r\n", 2, kSentinel},
+    {"Ctrl-Z ends the data", "FF0000\r\n\x1A" "faulty line\r\n", 0, {0x0000FF}},
+    {"Ctrl-Z inside a line", "FF0000\r\n00FF00\x1A trailing", 0, {0x0000FF, 0x00FF00}},
+    {"Ctrl-Z right after CR", "FF0000\r\x1A\n", 0, {0x0000FF}},
+    {"Ctrl-Z at the start", "\x1A" "FF0000", -2, kSentinel},
+    {"faulty first line", "oops\r\nFF0000", 1, kSentinel},
+    {"faulty line after three comments", "*a\r\n*b\r\n*c\r\nFF00\r\n", 4, kSentinel},
+    {"first of two faulty lines", "FF0000\r\n\r\nbad\r\nworse\r\n", 3, kSentinel},
+    {"fault at every line kind",
+     "000000\r\n#GRAD 000000,FFFFFF,0\r\n", 2, kSentinel},
+    {"fault in a linear run", "\r\n#LINE 0,1,0,1,0,1\r\n", 2, kSentinel},
+    {"line of blanks", "FF0000\r\n   \r\n", 2, kSentinel},
+    {"Japanese comment", "* \x90\xd4\x82\xa2\x90\x46\r\nFF0000 \x90\xd4\r\n", 0, {0x0000FF}},
+    {"directive lines count", "#GRAD 000000,FFFFFF,2\r\n#LINE 250,1,0,0,10,-1,2\r\n", 0,
+     {0x000000, 0x808080, 0x0A00FA, 0x0900FB}},
+};
+
+TEST(Loader, LineHandlingTable) {
+    for (const TCase& test : kCases) {
+        TPaletteArray whole = kSentinel;
+        TMemoryInput memory(test.data);
+        EXPECT_EQ(ReadColorMap(memory, whole, '.'), test.result) << test.name;
+        EXPECT_EQ(whole, test.colors) << test.name;
+
+        TPaletteArray byByte = kSentinel;
+        TByteByByteInput bytes(test.data);
+        EXPECT_EQ(ReadColorMap(bytes, byByte, '.'), test.result) << test.name << " (byte by byte)";
+        EXPECT_EQ(byByte, test.colors) << test.name << " (byte by byte)";
+    }
+}
+
+TEST(Loader, LongLinesKeepOnlyWhatTheirKindNeeds) {
+    const std::string longComment = "*" + std::string(3'000'000, 'x') + "\r\n";
+    const std::string longColour = "00FF00" + std::string(3'000'000, ' ') + "\r\n";
+    const std::string longGradient = "#GRAD 000000" + std::string(3'000'000, ' ') + ",FFFFFF,2\r\n";
+    const std::string data = longComment + longColour + longGradient + "#" + std::string(200'000, 'q');
+    for (const bool byByte : {false, true}) {
+        TPaletteArray colors;
+        TMemoryInput memory(data);
+        TByteByByteInput bytes(data);
+        TByteSource& source = byByte ? static_cast<TByteSource&>(bytes) : memory;
+        ASSERT_EQ(ReadColorMap(source, colors, '.'), 0);
+        EXPECT_EQ(colors, (TPaletteArray{0x00FF00, 0x000000, 0x808080}));
+    }
+}
+
+// --- Real files ----------------------------------------------------------
+
+class LoaderFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        static std::atomic<int> counter{0};
+        FFolder = std::filesystem::temp_directory_path() /
+                  ("rulv-loader-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                   std::to_string(counter++));
+        std::filesystem::create_directories(FFolder);
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        std::filesystem::remove_all(FFolder, ignored);
+    }
+    std::filesystem::path Write(const std::filesystem::path& name, const std::string& data) {
+        const std::filesystem::path path = FFolder / name;
+        std::ofstream(path, std::ios::binary) << data;
+        return path;
+    }
+    std::filesystem::path FFolder;
+};
+
+TEST_F(LoaderFiles, MissingNamesAndFoldersGiveMinusOne) {
+    TPaletteArray colors = kSentinel;
+    EXPECT_EQ(LoadColorMapFile(FFolder / "nothing.rulv", colors), -1);
+    EXPECT_EQ(LoadColorMapFile(FFolder, colors), -1);
+    std::filesystem::create_directory(FFolder / "maps.rulv");
+    EXPECT_EQ(LoadColorMapFile(FFolder / "maps.rulv", colors), -1);
+    EXPECT_EQ(colors, kSentinel);
+}
+
+TEST_F(LoaderFiles, ReadsAFileOf1025ColoursInOrder) {
+    std::string data;
+    TPaletteArray expected;
+    for (int i = 0; i < 1025; ++i) {
+        char line[16];
+        std::snprintf(line, sizeof line, "%02X%02X%02X\r\n", i & 0xFF, (i >> 8) & 0xFF, (i * 7) & 0xFF);
+        data += line;
+        expected.push_back((i & 0xFF) | (((i >> 8) & 0xFF) << 8) | (((i * 7) & 0xFF) << 16));
+    }
+    TPaletteArray colors = kSentinel;
+    EXPECT_EQ(LoadColorMapFile(Write("big.rulv", data), colors), 0);
+    EXPECT_EQ(colors, expected);
+}
+
+TEST_F(LoaderFiles, FailuresLeaveTheCallersArrayAlone) {
+    TPaletteArray colors = kSentinel;
+    EXPECT_EQ(LoadColorMapFile(Write("bad.rulv", "FF0000\r\n#GRAD 1,2,3\r\n"), colors), 2);
+    EXPECT_EQ(LoadColorMapFile(Write("none.rulv", "* nothing\r\n"), colors), -2);
+    EXPECT_EQ(colors, kSentinel);
+}
+
+TEST_F(LoaderFiles, OpensNamesOutsideTheAnsiCodePage) {
+    // Japanese, Greek and an emoji: no single ANSI code page holds them all.
+    const std::filesystem::path name(u8"色地図 Χάρτης \U0001F308.rulv");
+    TPaletteArray colors;
+    EXPECT_EQ(LoadColorMapFile(Write(name, "#GRAD FF0000,0000FF,4\r\n"), colors), 0);
+    EXPECT_EQ(colors, (TPaletteArray{0x0000FF, 0x4000BF, 0x80007F, 0xBF0040}));
+}
+
+TEST_F(LoaderFiles, ReadErrorsLeaveAsInputOutputErrors) {
+    TPaletteArray colors = kSentinel;
+#ifdef _WIN32
+    // Another program holds the file open for writing: we may not share it.
+    const std::filesystem::path path = Write("busy.rulv", "FF0000\r\n");
+    const HANDLE writer = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    try {
+        LoadColorMapFile(path, colors);
+        ADD_FAILURE() << "a file held open for writing must not open";
+    } catch (const EInOutError& error) {
+        EXPECT_EQ(error.ErrorCode(), ERROR_SHARING_VIOLATION);
+        EXPECT_STRNE(error.what(), "");
+    }
+    ::CloseHandle(writer);
+    EXPECT_EQ(LoadColorMapFile(path, colors), 0) << "and opens again once the writer is gone";
+#else
+    // Reading the first page of our own address space fails with EIO.
+    if (!std::filesystem::exists("/proc/self/mem")) GTEST_SKIP() << "no /proc here";
+    EXPECT_THROW(LoadColorMapFile("/proc/self/mem", colors), EInOutError);
+    EXPECT_EQ(colors, kSentinel);
+#endif
+}
+
+}  // namespace
+}  // namespace rulv
