@@ -125,22 +125,25 @@ std::int64_t CheckedSum(std::int64_t start, std::int64_t product) {
     return start + product;
 }
 
+constexpr std::uint8_t kNoDigit = 0xFF;
+
 // Six hex digits in a row: the common colour line, decoded without the
 // general conversion. Gives false for anything else.
 bool DecodeSixHexDigits(std::string_view line, TPackedColor& color) {
     if (line.size() < 6) return false;
     static constexpr auto kHex = [] {
-        std::array<signed char, 256> table{};
-        table.fill(-1);
-        for (int c = '0'; c <= '9'; ++c) table[static_cast<std::size_t>(c)] = static_cast<signed char>(c - '0');
-        for (int c = 'A'; c <= 'F'; ++c) table[static_cast<std::size_t>(c)] = static_cast<signed char>(c - 'A' + 10);
-        for (int c = 'a'; c <= 'f'; ++c) table[static_cast<std::size_t>(c)] = static_cast<signed char>(c - 'a' + 10);
+        std::array<std::uint8_t, 256> table{};
+        table.fill(kNoDigit);
+        for (int c = '0'; c <= '9'; ++c) table[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(c - '0');
+        for (int c = 'A'; c <= 'F'; ++c) table[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(c - 'A' + 10);
+        for (int c = 'a'; c <= 'f'; ++c) table[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(c - 'a' + 10);
         return table;
     }();
     int digits[6];
     for (int i = 0; i < 6; ++i) {
-        digits[i] = kHex[static_cast<unsigned char>(line[static_cast<std::size_t>(i)])];
-        if (digits[i] < 0) return false;
+        const std::uint8_t digit = kHex[static_cast<unsigned char>(line[static_cast<std::size_t>(i)])];
+        if (digit == kNoDigit) return false;
+        digits[i] = digit;
     }
     const int red = digits[0] * 16 + digits[1];
     const int green = digits[2] * 16 + digits[3];
@@ -244,7 +247,7 @@ namespace {
 constexpr char kCarriageReturn = '\r';
 constexpr char kLineFeed = '\n';
 constexpr char kEndOfData = '\x1A';  // Ctrl-Z
-constexpr std::size_t kChunkSize = 64 * 1024;
+constexpr std::size_t kChunkSize = std::size_t{64} * 1024;
 // What a line that is not a #GRAD or #LINE directive needs of its text: a
 // colour line its first six characters, the other kinds fewer.
 constexpr std::size_t kShortLineKeep = 6;
