@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -17,38 +18,48 @@ namespace rulv {
 
 // --- TPalette storage --------------------------------------------------------
 
+TPalette::TStorage::~TStorage() { std::free(Data); }
+
 TPalette::TPalette(char decimalSeparator, std::int32_t colorLimit)
-    : FItems(kInitialCapacity, 0), FColorLimit(colorLimit), FDecimalSeparator(decimalSeparator) {}
+    : FColorLimit(colorLimit), FDecimalSeparator(decimalSeparator) {
+    FItems.Data = static_cast<TPackedColor*>(std::calloc(kInitialCapacity, sizeof(TPackedColor)));
+    if (FItems.Data == nullptr) throw EOutOfMemory();
+    FItems.Size = kInitialCapacity;
+}
+
+void TPalette::Grow() {
+    const std::size_t size = FItems.Size * 2;
+    if (size > std::numeric_limits<std::size_t>::max() / sizeof(TPackedColor)) throw EOutOfMemory();
+    // A failed realloc leaves the old block as it was.
+    void* grown = std::realloc(FItems.Data, size * sizeof(TPackedColor));
+    if (grown == nullptr) throw EOutOfMemory();
+    FItems.Data = static_cast<TPackedColor*>(grown);
+    FItems.Size = size;
+}
 
 void TPalette::Add(TPackedColor color) {
     // The list never holds more colours than a 32-bit index can reach.
     if (FLast >= FColorLimit - 1) throw EOutOfMemory();
     const std::int32_t next = FLast + 1;
-    if (static_cast<std::size_t>(next) >= FItems.size()) {
-        try {
-            FItems.resize(FItems.size() * 2, 0);
-        } catch (const std::bad_alloc&) {
-            throw EOutOfMemory();
-        } catch (const std::length_error&) {
-            throw EOutOfMemory();
-        }
-    }
-    FItems[static_cast<std::size_t>(next)] = color;
+    if (static_cast<std::size_t>(next) >= FItems.Size) Grow();
+    FItems.Data[next] = color;
     FLast = next;
 }
 
 TPackedColor TPalette::GetItem(std::int32_t index) const {
     if (index > FLast) throw EAbort();
     if (index < 0) throw ERangeError();
-    return FItems[static_cast<std::size_t>(index)];
+    return FItems.Data[index];
 }
 
 void TPalette::CopyTo(TPaletteArray& colors) const {
     // Built aside first, so that the caller's array survives a failure.
     TPaletteArray copy;
     try {
-        copy.assign(FItems.begin(), FItems.begin() + (FLast + 1));
+        copy.assign(FItems.Data, FItems.Data + (FLast + 1));
     } catch (const std::bad_alloc&) {
+        throw EOutOfMemory();
+    } catch (const std::length_error&) {
         throw EOutOfMemory();
     }
     colors.swap(copy);

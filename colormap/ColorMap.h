@@ -94,7 +94,7 @@ public:
     TPackedColor GetItem(std::int32_t index) const;
     std::int32_t LastIndex() const noexcept { return FLast; }
     bool HasColors() const noexcept { return FLast >= 0; }
-    std::size_t Capacity() const noexcept { return FItems.size(); }
+    std::size_t Capacity() const noexcept { return FItems.Size; }
 
     // Copies the colours into `colors`, resized to exactly LastIndex() + 1.
     void CopyTo(TPaletteArray& colors) const;
@@ -107,8 +107,17 @@ public:
     void ParseLinear(std::string_view line);
 
 private:
+    // The storage grows in place where the allocator can (realloc), and
+    // what it adds is not cleared: entries past FLast are never read.
+    struct TStorage {
+        TPackedColor* Data = nullptr;
+        std::size_t Size = 0;
+        ~TStorage();
+    };
+    void Grow();
+
     std::int32_t FLast = -1;
-    TPaletteArray FItems;
+    TStorage FItems;
     std::int32_t FColorLimit;
     char FDecimalSeparator;
 };

@@ -1,6 +1,9 @@
 // ColumnMapping.cpp - the column mapping shared by painting and readout.
 #include "ColumnMapping.h"
 
+#include <algorithm>
+#include <limits>
+
 #include "../common/Extended.h"
 
 namespace rulv {
@@ -11,6 +14,20 @@ std::int64_t TColumnMapping::IndexOf(std::int32_t x) const {
     // A box squeezed to nothing shows nothing; x / 0 would be an error.
     if (FScale == 0) return -1;
     return TruncatedQuotient(x, FScale);
+}
+
+std::vector<TPackedColor> StripColumnColors(std::span<const TPackedColor> colors, std::int32_t width) {
+    std::vector<TPackedColor> columns;
+    if (colors.empty() || width <= 0) return columns;
+    const auto count = static_cast<std::int32_t>(
+        std::min<std::size_t>(colors.size(), static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())));
+    const TColumnMapping mapping(width, count);
+    columns.reserve(static_cast<std::size_t>(width));
+    for (std::int32_t x = 0; x < width; ++x) {
+        const std::int64_t index = std::clamp<std::int64_t>(mapping.IndexOf(x), 0, count - 1);
+        columns.push_back(colors[static_cast<std::size_t>(index)]);
+    }
+    return columns;
 }
 
 }  // namespace rulv

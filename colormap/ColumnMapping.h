@@ -10,6 +10,10 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
+#include <vector>
+
+#include "Rgblib.h"
 
 namespace rulv {
 
@@ -29,5 +33,10 @@ public:
 private:
     double FScale;
 };
+
+// The colour each column 0..width-1 of a strip shows: what the viewer paints
+// and rulvtool renders. `colors` holds at least one colour. Columns inside
+// the strip never map past the last entry; the clamp only guards the array.
+std::vector<TPackedColor> StripColumnColors(std::span<const TPackedColor> colors, std::int32_t width);
 
 }  // namespace rulv

@@ -59,5 +59,15 @@ TEST(ColumnMapping, AnEmptyBoxMapsNothing) {
     EXPECT_TRUE(Columns(0, 6).empty());
 }
 
+TEST(StripColumnColors, GivesTheColourOfEveryColumn) {
+    const std::vector<TPackedColor> six{10, 11, 12, 13, 14, 15};
+    EXPECT_EQ(StripColumnColors(six, 20),
+              (std::vector<TPackedColor>{10, 10, 10, 10, 11, 11, 11, 12, 12, 12, 12, 13, 13, 13, 14, 14, 14, 15, 15, 15}));
+    EXPECT_EQ(StripColumnColors(six, 2), (std::vector<TPackedColor>{10, 13}));
+    EXPECT_EQ(StripColumnColors(std::vector<TPackedColor>{7}, 5), (std::vector<TPackedColor>(5, 7)));
+    EXPECT_TRUE(StripColumnColors(six, 0).empty());
+    EXPECT_TRUE(StripColumnColors({}, 10).empty());
+}
+
 }  // namespace
 }  // namespace rulv
