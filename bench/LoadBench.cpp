@@ -1,0 +1,179 @@
+// LoadBench.cpp - how fast the colour-map reader is and how much memory it
+// needs: a 1,000,000-line file, a #GRAD of 10,000,000 colours, and the peak
+// heap per colour loaded (every allocation of the process is counted).
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <new>
+#include <string>
+
+#include "colormap/ColorMap.h"
+
+// --- heap accounting ---------------------------------------------------------
+//
+// The C library's allocation functions are replaced by counting ones (glibc
+// hands out its own as __libc_*), so that every block counts: the palette's
+// realloc-grown storage as well as everything operator new asks for. A
+// realloc counts its new block before it releases the old one, so a growth
+// that has to move its block is seen at its true peak.
+
+extern "C" {
+void* __libc_malloc(std::size_t size);
+void* __libc_calloc(std::size_t count, std::size_t size);
+void* __libc_realloc(void* block, std::size_t size);
+void __libc_free(void* block);
+}
+
+namespace {
+
+std::atomic<std::size_t> gLiveBytes{0};
+std::atomic<std::size_t> gPeakBytes{0};
+
+void Counted(void* block) noexcept {
+    if (block == nullptr) return;
+    const std::size_t live = gLiveBytes += malloc_usable_size(block);
+    std::size_t peak = gPeakBytes.load();
+    while (live > peak && !gPeakBytes.compare_exchange_weak(peak, live)) {
+    }
+}
+
+}  // namespace
+
+extern "C" void* malloc(std::size_t size) {
+    void* block = __libc_malloc(size);
+    Counted(block);
+    return block;
+}
+
+extern "C" void* calloc(std::size_t count, std::size_t size) {
+    void* block = __libc_calloc(count, size);
+    Counted(block);
+    return block;
+}
+
+extern "C" void* realloc(void* block, std::size_t size) {
+    const std::size_t old = block != nullptr ? malloc_usable_size(block) : 0;
+    void* grown = __libc_realloc(block, size);
+    if (grown != nullptr) {
+        Counted(grown);
+        gLiveBytes -= old;
+    } else if (size == 0) {
+        gLiveBytes -= old;
+    }
+    return grown;
+}
+
+extern "C" void free(void* block) {
+    if (block != nullptr) gLiveBytes -= malloc_usable_size(block);
+    __libc_free(block);
+}
+
+namespace {
+
+using namespace rulv;
+
+constexpr int kMillion = 1'000'000;
+
+// The benchmark file: 1,000,000 colour lines "RRGGBB" CR LF, colours spread
+// over the whole range. Written once per run, in the temporary folder
+// (RULV_BENCH_FILE names another place, e.g. for the comparison with wc -l).
+const std::filesystem::path& MillionLineFile() {
+    static const std::filesystem::path name = [] {
+        const char* chosen = std::getenv("RULV_BENCH_FILE");
+        std::filesystem::path path =
+            chosen != nullptr ? chosen : std::filesystem::temp_directory_path() / "rulv-bench-1M.rulv";
+        std::ofstream file(path, std::ios::binary | std::ios::trunc);
+        char line[16];
+        for (std::uint64_t i = 0; i < kMillion; ++i) {
+            std::snprintf(line, sizeof(line), "%06X\r\n", static_cast<unsigned>((i * 2654435761u) % 16777216u));
+            file << line;
+        }
+        return path;
+    }();
+    return name;
+}
+
+void LoadMillionLines(benchmark::State& state) {
+    const auto& file = MillionLineFile();
+    const auto fileSize = static_cast<std::int64_t>(std::filesystem::file_size(file));
+    for (auto _ : state) {
+        TPaletteArray colors;
+        const ColorMapResult result = LoadColorMapFile(file, colors);
+        if (result != kColorMapLoaded || colors.size() != kMillion) state.SkipWithError("the load failed");
+        benchmark::DoNotOptimize(colors.data());
+    }
+    state.SetItemsProcessed(state.iterations() * kMillion);
+    state.SetBytesProcessed(state.iterations() * fileSize);
+    state.counters["time_per_line"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * kMillion,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(LoadMillionLines)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The gradient alone: the line parser appending 10,000,000 colours.
+void Gradient10M(benchmark::State& state) {
+    constexpr std::int64_t kColors = 10'000'000;
+    for (auto _ : state) {
+        TPalette palette('.');
+        palette.ParseLine("#GRAD 000000,FFFFFF,10000000");
+        if (palette.LastIndex() + 1 != kColors) state.SkipWithError("wrong count");
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * kColors);
+    state.counters["time_per_colour"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * kColors,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(Gradient10M)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Peak heap during one whole read (palette growth, the line buffer, the
+// caller's exact-size array), per colour. Counts just past a doubling are
+// the worst case: the palette is then almost twice as large as needed.
+void PeakMemoryPerColour(benchmark::State& state) {
+    const auto count = static_cast<std::int32_t>(state.range(0));
+    const std::string data = "#GRAD 000000,FFFFFF," + std::to_string(count) + "\r\n";
+    std::size_t peak = 0;
+    for (auto _ : state) {
+        const std::size_t before = gLiveBytes.load();
+        gPeakBytes = before;
+        TPaletteArray colors;
+        TMemoryInput input(data);
+        if (ReadColorMap(input, colors, '.') != kColorMapLoaded) state.SkipWithError("the read failed");
+        peak = gPeakBytes.load() - before;
+    }
+    state.counters["colours"] = count;
+    state.counters["peak_bytes"] = static_cast<double>(peak);
+    state.counters["bytes_per_colour"] = static_cast<double>(peak) / count;
+}
+BENCHMARK(PeakMemoryPerColour)
+    ->Arg(1'000'000)
+    ->Arg(1 << 20)
+    ->Arg((1 << 20) + 1)
+    ->Arg(10'000'000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
+// The same for the million-line file, read from disk.
+void PeakMemoryMillionLines(benchmark::State& state) {
+    const auto& file = MillionLineFile();
+    std::size_t peak = 0;
+    for (auto _ : state) {
+        const std::size_t before = gLiveBytes.load();
+        gPeakBytes = before;
+        TPaletteArray colors;
+        if (LoadColorMapFile(file, colors) != kColorMapLoaded) state.SkipWithError("the load failed");
+        peak = gPeakBytes.load() - before;
+    }
+    state.counters["peak_bytes"] = static_cast<double>(peak);
+    state.counters["bytes_per_colour"] = static_cast<double>(peak) / kMillion;
+}
+BENCHMARK(PeakMemoryMillionLines)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,121 @@
+// FuzzColorMap.cpp - libFuzzer target over the colour-map reader.
+//
+// The first byte of an input picks the decimal separator (odd: a comma)
+// and how many bytes each read of the source hands out (so that line ends,
+// line feeds after carriage returns and Ctrl-Z fall on read boundaries);
+// the rest is the file's data. The reader may only return a result or
+// raise one of our own error kinds. It is checked against a plain
+// re-splitting of the same data into lines, each line handed to
+// TPalette::ParseLine: both must agree on the first faulty line and on the
+// colours.
+//
+// No input may ask for unbounded memory: a #GRAD or #LINE count in the
+// billions is legal and would only measure the machine. The line-by-line
+// pass uses a palette limited to kMaxFuzzColors; an input that goes past it
+// is not handed to the reader.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstdio>
+#include <string_view>
+
+#include "colormap/ColorMap.h"
+#include "common/Errors.h"
+
+namespace {
+
+using namespace rulv;
+
+constexpr std::int32_t kMaxFuzzColors = 1 << 16;
+
+[[noreturn]] void Finding(const char* what) {
+    std::fprintf(stderr, "colour-map fuzzer: %s\n", what);
+    std::abort();
+}
+
+// Hands out the data at most `piece` bytes per read.
+class TPiecewiseInput final : public TByteSource {
+public:
+    TPiecewiseInput(std::string_view data, std::size_t piece) : FData(data), FPiece(piece) {}
+    std::size_t Read(char* buffer, std::size_t capacity) override {
+        TMemoryInput memory(FData.substr(0, std::min(FPiece, capacity)));
+        const std::size_t count = memory.Read(buffer, capacity);
+        FData.remove_prefix(count);
+        return count;
+    }
+
+private:
+    std::string_view FData;
+    std::size_t FPiece;
+};
+
+// What the reader must give, worked out line by line: lines end at a
+// carriage return (a line feed right after it belongs to it), a Ctrl-Z
+// ends the data.
+struct TExpectation {
+    bool TooLarge = false;
+    ColorMapResult Result = kColorMapNoColors;
+    TPaletteArray Colors;
+};
+
+TExpectation LineByLine(std::string_view data, char decimalSeparator) {
+    TExpectation expected;
+    TPalette palette(decimalSeparator, kMaxFuzzColors);
+    const std::size_t end = data.find('\x1A');
+    if (end != std::string_view::npos) data = data.substr(0, end);
+    ColorMapResult lineNumber = 0;
+    while (!data.empty()) {
+        ++lineNumber;
+        const std::size_t lineEnd = data.find('\r');
+        const std::string_view line = data.substr(0, lineEnd);
+        data.remove_prefix(lineEnd == std::string_view::npos ? data.size() : lineEnd + 1);
+        if (lineEnd != std::string_view::npos && !data.empty() && data.front() == '\n') data.remove_prefix(1);
+        if (line.empty() || line.front() == '*') continue;
+        try {
+            palette.ParseLine(line);
+        } catch (const Exception&) {
+            // A directive turns the palette's refusal into its own error;
+            // the full palette tells them apart.
+            expected.TooLarge = palette.LastIndex() == kMaxFuzzColors - 1;
+            expected.Result = lineNumber;
+            return expected;
+        }
+    }
+    if (palette.HasColors()) {
+        expected.Result = kColorMapLoaded;
+        palette.CopyTo(expected.Colors);
+    }
+    return expected;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
+    if (size == 0) return 0;
+    const char decimalSeparator = (bytes[0] & 1) != 0 ? ',' : '.';
+    const std::size_t piece = (bytes[0] >> 1) == 0 ? 65536 : (bytes[0] >> 1);
+    const std::string_view data(reinterpret_cast<const char*>(bytes) + 1, size - 1);
+
+    const TExpectation expected = LineByLine(data, decimalSeparator);
+    if (expected.TooLarge) return 0;
+
+    const TPaletteArray sentinel{0x123456};
+    for (const std::size_t readSize : {piece, std::size_t{65536}}) {
+        TPaletteArray colors = sentinel;
+        TPiecewiseInput input(data, readSize);
+        ColorMapResult result = 0;
+        try {
+            result = ReadColorMap(input, colors, decimalSeparator);
+        } catch (const Exception&) {
+            Finding("the reader raised an error for data in memory");
+        }
+        if (result != expected.Result) Finding("the reader and the line-by-line pass disagree on the result");
+        if (result == kColorMapLoaded) {
+            if (colors != expected.Colors) Finding("the reader and the line-by-line pass disagree on the colours");
+        } else if (colors != sentinel) {
+            Finding("a failed read changed the caller's array");
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,227 @@
+// RenderTest.cpp - rulvtool render: the PNG shows the strip column by
+// column as the viewer maps it, and a failed render leaves no file behind.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ToolProcess.h"
+#include "colormap/ColumnMapping.h"
+
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_PNG
+#define STBI_NO_STDIO
+#include <stb_image.h>
+
+namespace rulv::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A decoded picture: width, height and one RRGGBB text per pixel.
+struct TPicture {
+    int Width = 0;
+    int Height = 0;
+    int Channels = 0;
+    std::vector<std::string> Pixels;
+    const std::string& At(int x, int y) const { return Pixels[static_cast<std::size_t>(y * Width + x)]; }
+};
+
+TPicture Decode(const fs::path& png) {
+    const std::string bytes = ReadBytes(png);
+    TPicture picture;
+    std::unique_ptr<stbi_uc, void (*)(void*)> data(
+        stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(bytes.data()), static_cast<int>(bytes.size()),
+                              &picture.Width, &picture.Height, &picture.Channels, 3),
+        stbi_image_free);
+    if (!data) return TPicture{};
+    for (int i = 0; i < picture.Width * picture.Height; ++i) {
+        char text[8];
+        std::snprintf(text, sizeof(text), "%02X%02X%02X", data.get()[i * 3], data.get()[i * 3 + 1],
+                      data.get()[i * 3 + 2]);
+        picture.Pixels.push_back(text);
+    }
+    return picture;
+}
+
+// n distinct colours, entry i being "0000" followed by i in hex: the
+// picture names the entry each column shows.
+std::string NumberedMap(int count) {
+    std::string data;
+    char line[16];
+    for (int i = 0; i < count; ++i) {
+        std::snprintf(line, sizeof(line), "%06X\r\n", i);
+        data += line;
+    }
+    return data;
+}
+
+int EntryOf(const std::string& pixel) { return std::stoi(pixel, nullptr, 16); }
+
+class RenderTest : public ::testing::Test {
+protected:
+    fs::path Map(std::string_view name, std::string_view bytes) const {
+        const fs::path path = FScratch / name;
+        WriteBytes(path, bytes);
+        return path;
+    }
+    TToolRun Render(const fs::path& map, const fs::path& png, std::string_view size) const {
+        std::vector<TNativeArgument> arguments{Arg("render"), Arg(map), Arg("-o"), Arg(png)};
+        if (!size.empty()) arguments.insert(arguments.end(), {Arg("--size"), Arg(std::string(size))});
+        return RunTool(arguments, FScratch.Path());
+    }
+    // Renders and decodes, checking that every row equals the first.
+    TPicture RenderPicture(const std::string& data, std::string_view size) {
+        const fs::path png = FScratch / "strip.png";
+        const TToolRun run = Render(Map("strip.rulv", data), png, size);
+        EXPECT_EQ(run.ExitCode, 0) << run.Err;
+        EXPECT_EQ(run.Out, "");
+        const TPicture picture = Decode(png);
+        for (int y = 1; y < picture.Height; ++y) {
+            for (int x = 0; x < picture.Width; ++x) EXPECT_EQ(picture.At(x, y), picture.At(x, 0)) << x << "," << y;
+        }
+        return picture;
+    }
+
+    TScratchFolder FScratch;
+};
+
+TEST_F(RenderTest, StripesFollowTheViewersColumnMapping) {
+    struct {
+        int count;
+        const char* size;
+        std::vector<int> firstColumns;  // the entry of columns 0, 1, 2, ...
+    } const cases[] = {
+        // W = 20, n = 6: columns 0-3 entry 0, 4-6 entry 1, 7-10 entry 2.
+        {6, "20x3", {0, 0, 0, 0, 1, 1, 1, 2, 2, 2, 2}},
+        // W = 2, n = 10: column 1 shows entry 4 (the scale is rounded first).
+        {10, "2x1", {0, 4}},
+    };
+    for (const auto& test : cases) {
+        const TPicture picture = RenderPicture(NumberedMap(test.count), test.size);
+        ASSERT_GE(picture.Width, static_cast<int>(test.firstColumns.size())) << test.size;
+        for (std::size_t x = 0; x < test.firstColumns.size(); ++x) {
+            EXPECT_EQ(EntryOf(picture.At(static_cast<int>(x), 0)), test.firstColumns[x]) << test.size << " column " << x;
+        }
+    }
+}
+
+TEST_F(RenderTest, EveryColumnShowsTheEntryTheViewerPaints) {
+    // Wider and narrower than the map: stripes of one or two widths, and
+    // entries skipped.
+    for (const auto& [count, width] : {std::pair{6, 20}, {7, 427}, {256, 100}, {1000, 427}, {3, 1}}) {
+        const std::string size = std::to_string(width) + "x2";
+        const TPicture picture = RenderPicture(NumberedMap(count), size);
+        ASSERT_EQ(picture.Width, width);
+        ASSERT_EQ(picture.Height, 2);
+        const TColumnMapping mapping(width, count);
+        for (int x = 0; x < width; ++x) {
+            EXPECT_EQ(EntryOf(picture.At(x, 0)), mapping.IndexOf(x)) << size << " n=" << count << " column " << x;
+        }
+        EXPECT_EQ(EntryOf(picture.At(0, 0)), 0);
+        EXPECT_LE(EntryOf(picture.At(width - 1, 0)), count - 1);
+    }
+}
+
+TEST_F(RenderTest, OneColourFillsTheDefaultSize) {
+    const TPicture picture = RenderPicture("* one colour\r\n4080C0\r\n", "");
+    EXPECT_EQ(picture.Width, 427);
+    EXPECT_EQ(picture.Height, 78);
+    EXPECT_EQ(picture.Channels, 3);
+    EXPECT_TRUE(std::all_of(picture.Pixels.begin(), picture.Pixels.end(),
+                            [](const std::string& pixel) { return pixel == "4080C0"; }));
+}
+
+TEST_F(RenderTest, FailuresLeaveNoFileBehind) {
+    const fs::path good = Map("good.rulv", "FF0000\r\n00FF00\r\n");
+    const fs::path faulty = Map("faulty.rulv", "FF0000\r\n\r\nFF00\r\n");
+    const fs::path empty = Map("empty.rulv", "* nothing\r\n");
+    const fs::path missing = FScratch / "missing.rulv";
+    const fs::path folder = FScratch / "folder.rulv";
+    fs::create_directory(folder);
+    const fs::path png = FScratch / "out.png";
+    const std::vector<std::string> before = FScratch.Names();
+    struct {
+        fs::path map;
+        std::string size;
+        int exitCode;
+        std::string errStart;  // the first line of stderr; "usage" for a usage message
+    } const cases[] = {
+        {good, "0x78", 2, "usage"},
+        {good, "427x0", 2, "usage"},
+        {good, "0x0", 2, "usage"},
+        {good, "x", 2, "usage"},
+        {good, "427x", 2, "usage"},
+        {good, "x78", 2, "usage"},
+        {good, "-5x10", 2, "usage"},
+        {good, "+5x10", 2, "usage"},
+        {good, "5x10x2", 2, "usage"},
+        {good, "5 x10", 2, "usage"},
+        {good, "big", 2, "usage"},
+        {good, "10000x10001", 2, "usage"},
+        {good, "99999999999x1", 2, "usage"},
+        {faulty, "", 1, Utf8(faulty) + ":3: "},
+        {empty, "20x2", 1, Utf8(empty) + ": "},
+        {missing, "", 2, Utf8(missing) + ": "},
+        {folder, "", 2, Utf8(folder) + ": "},
+    };
+    for (const auto& test : cases) {
+        const TToolRun run = Render(test.map, png, test.size);
+        EXPECT_EQ(run.ExitCode, test.exitCode) << test.size << " " << run.Err;
+        if (test.errStart == "usage") {
+            EXPECT_NE(run.Err.find("\nusage: rulvtool "), std::string::npos) << test.size << ": " << run.Err;
+        } else {
+            EXPECT_EQ(run.FirstErrLine().rfind(test.errStart, 0), 0u) << run.Err;
+        }
+        EXPECT_EQ(FScratch.Names(), before) << test.size << " " << Utf8(test.map);
+    }
+    // Arguments that do not make a render at all.
+    const std::vector<std::vector<TNativeArgument>> commandLines = {
+        {Arg("render"), Arg(good)},
+        {Arg("render"), Arg(good), Arg("-o")},
+        {Arg("render"), Arg(good), Arg("-o"), Arg(png), Arg("--size")},
+        {Arg("render"), Arg(good), Arg("-o"), Arg(png), Arg("--colour")},
+        {Arg("render"), Arg(good), Arg(good), Arg("-o"), Arg(png)},
+    };
+    for (const auto& arguments : commandLines) {
+        const TToolRun run = RunTool(arguments, FScratch.Path());
+        EXPECT_EQ(run.ExitCode, 2);
+        EXPECT_NE(run.Err.find("\nusage: rulvtool "), std::string::npos) << run.Err;
+        EXPECT_EQ(FScratch.Names(), before);
+    }
+}
+
+TEST_F(RenderTest, AnExistingPictureIsReplacedOnlyBySuccess) {
+    const fs::path png = FScratch / "strip.png";
+    WriteBytes(png, "an older picture");
+    const TToolRun failed = Render(Map("faulty.rulv", "bad\r\n"), png, "20x2");
+    EXPECT_EQ(failed.ExitCode, 1);
+    EXPECT_EQ(ReadBytes(png), "an older picture");
+    const TToolRun done = Render(Map("good.rulv", "FF8000\r\n"), png, "20x2");
+    EXPECT_EQ(done.ExitCode, 0) << done.Err;
+    const TPicture picture = Decode(png);
+    EXPECT_EQ(picture.Width, 20);
+    EXPECT_EQ(picture.At(19, 1), "FF8000");
+    EXPECT_EQ(FScratch.Names(), (std::vector<std::string>{"faulty.rulv", "good.rulv", "strip.png"}));
+}
+
+TEST_F(RenderTest, UnicodeNamesAndUnwritableOutputs) {
+    const fs::path map = Map("色地図_Grün.rulv", "0000FF\r\n");
+    const fs::path png = FScratch / "帯_Ωμέγα.png";
+    const TToolRun run = Render(map, png, "4x4");
+    EXPECT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_EQ(Decode(png).At(3, 3), "0000FF");
+
+    const fs::path nowhere = FScratch / "no such folder" / "strip.png";
+    const TToolRun unwritable = Render(map, nowhere, "4x4");
+    EXPECT_EQ(unwritable.ExitCode, 2);
+    EXPECT_EQ(unwritable.FirstErrLine().rfind(Utf8(nowhere) + ": ", 0), 0u) << unwritable.Err;
+    EXPECT_FALSE(fs::exists(nowhere.parent_path()));
+}
+
+}  // namespace
+}  // namespace rulv::test

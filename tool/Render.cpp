@@ -1,0 +1,153 @@
+// Render.cpp - the colour strip as a PNG picture.
+#include "Render.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <memory>
+#include <new>
+#include <random>
+#include <system_error>
+
+#include "colormap/ColumnMapping.h"
+
+#define STBI_WRITE_NO_STDIO
+#include <stb_image_write.h>
+
+namespace rulv::tool {
+
+namespace {
+
+constexpr int kChannels = 3;  // red, green, blue
+
+// One side of a size: decimal digits only, no sign, at least one.
+bool ParseSide(std::string_view text, std::int32_t& side) {
+    if (text.empty() || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return false;
+    }
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), side);
+    return error == std::errc() && end == text.data() + text.size() && side > 0;
+}
+
+struct TFileCloser {
+    void operator()(std::FILE* file) const noexcept { std::fclose(file); }
+};
+using TFilePointer = std::unique_ptr<std::FILE, TFileCloser>;
+
+TFilePointer CreateOutputFile(const std::filesystem::path& name) {
+#ifdef _WIN32
+    return TFilePointer(::_wfopen(name.c_str(), L"wb"));
+#else
+    return TFilePointer(std::fopen(name.c_str(), "wb"));
+#endif
+}
+
+// A name beside `output` that no other run is likely to pick.
+std::filesystem::path TemporaryName(const std::filesystem::path& output) {
+    std::random_device random;
+    std::filesystem::path name = output;
+    name += ".rulvtool-" + std::to_string(random()) + ".tmp";
+    return name;
+}
+
+// Collects the first write failure of the PNG writer's callback.
+struct TWriteContext {
+    std::FILE* File;
+    int Error;
+};
+
+void WritePiece(void* context, void* data, int size) {
+    auto& target = *static_cast<TWriteContext*>(context);
+    if (target.Error != 0 || size <= 0) return;
+    if (std::fwrite(data, 1, static_cast<std::size_t>(size), target.File) != static_cast<std::size_t>(size)) {
+        target.Error = errno != 0 ? errno : EIO;
+    }
+}
+
+// Writes the PNG into `name`; gives 0 or the error number of the failure.
+int WritePng(const std::filesystem::path& name, const std::vector<std::uint8_t>& pixels, TStripSize size) {
+    errno = 0;
+    TFilePointer file = CreateOutputFile(name);
+    if (!file) return errno != 0 ? errno : EIO;
+    TWriteContext context{file.get(), 0};
+    if (!stbi_write_png_to_func(WritePiece, &context, size.Width, size.Height, kChannels, pixels.data(),
+                                size.Width * kChannels)) {
+        return context.Error != 0 ? context.Error : ENOMEM;  // the writer's own buffers failed
+    }
+    if (context.Error != 0) return context.Error;
+    if (std::fflush(file.get()) != 0) return errno != 0 ? errno : EIO;
+    if (std::fclose(file.release()) != 0) return errno != 0 ? errno : EIO;
+    return 0;
+}
+
+std::string ErrorText(int error) { return std::generic_category().message(error); }
+
+}  // namespace
+
+bool ParseStripSize(std::string_view text, TStripSize& size) {
+    const std::size_t cross = text.find_first_of("xX");
+    if (cross == std::string_view::npos) return false;
+    TStripSize parsed{};
+    if (!ParseSide(text.substr(0, cross), parsed.Width) || !ParseSide(text.substr(cross + 1), parsed.Height)) {
+        return false;
+    }
+    if (static_cast<std::int64_t>(parsed.Width) * parsed.Height > kMaxStripPixels) return false;
+    size = parsed;
+    return true;
+}
+
+std::vector<std::uint8_t> StripPixels(const TPaletteArray& colors, TStripSize size) {
+    const std::vector<TPackedColor> columns = StripColumnColors(colors, size.Width);
+    const auto rowLength = static_cast<std::size_t>(size.Width) * kChannels;
+    std::vector<std::uint8_t> pixels(rowLength * static_cast<std::size_t>(size.Height));
+    for (std::size_t x = 0; x < columns.size(); ++x) {
+        const auto color = static_cast<std::uint32_t>(columns[x]);
+        std::uint8_t* pixel = pixels.data() + x * kChannels;
+        pixel[0] = static_cast<std::uint8_t>(color & 0xFF);
+        pixel[1] = static_cast<std::uint8_t>((color >> 8) & 0xFF);
+        pixel[2] = static_cast<std::uint8_t>((color >> 16) & 0xFF);
+    }
+    // Every row is the first one.
+    for (std::int32_t y = 1; y < size.Height; ++y) {
+        std::copy_n(pixels.begin(), rowLength, pixels.begin() + static_cast<std::ptrdiff_t>(rowLength * y));
+    }
+    return pixels;
+}
+
+int RenderStrip(const TRenderRequest& request, TToolStreams& streams) {
+    TPaletteArray colors;
+    const TLoadOutcome outcome = LoadForTool(request.File, colors);
+    if (outcome.Status != kExitOk) {
+        streams.Err(outcome.Message);
+        return outcome.Status;
+    }
+    std::vector<std::uint8_t> pixels;
+    try {
+        pixels = StripPixels(colors, request.Size);
+    } catch (const std::bad_alloc&) {
+        streams.Err(request.Output->Text + ": not enough memory for a picture of this size\n");
+        return kExitTrouble;
+    }
+    const std::filesystem::path& output = request.Output->Path;
+    const std::filesystem::path temporary = TemporaryName(output);
+    int error = WritePng(temporary, pixels, request.Size);
+    if (error == 0) {
+        std::error_code renamed;
+        std::filesystem::rename(temporary, output, renamed);
+        if (renamed) {
+            std::error_code ignored;
+            std::filesystem::remove(temporary, ignored);
+            streams.Err(request.Output->Text + ": " + renamed.message() + "\n");
+            return kExitTrouble;
+        }
+        return kExitOk;
+    }
+    std::error_code ignored;
+    std::filesystem::remove(temporary, ignored);
+    streams.Err(request.Output->Text + ": " + ErrorText(error) + "\n");
+    return kExitTrouble;
+}
+
+}  // namespace rulv::tool

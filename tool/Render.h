@@ -1,0 +1,45 @@
+// Render.h - `rulvtool render`: the colour strip as a PNG picture.
+//
+// The picture is what the viewer's paint box shows at the same size: every
+// pixel column in the colour that the viewer's own column mapping
+// (TColumnMapping) gives for it, over the whole height.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "ToolCommands.h"
+
+namespace rulv::tool {
+
+struct TStripSize {
+    std::int32_t Width;
+    std::int32_t Height;
+};
+
+// The viewer's designed paint box.
+inline constexpr TStripSize kDefaultStripSize{427, 78};
+// Larger pictures are refused: 100,000,000 pixels already take 300 MB.
+inline constexpr std::int64_t kMaxStripPixels = 100'000'000;
+
+// "WxH" (or "WXH"): two positive decimal numbers whose product is at most
+// kMaxStripPixels. Leaves `size` alone and gives false otherwise.
+bool ParseStripSize(std::string_view text, TStripSize& size);
+
+// The picture as rows of red, green and blue bytes, top row first.
+// `colors` holds at least one colour; both sides of `size` are positive.
+std::vector<std::uint8_t> StripPixels(const TPaletteArray& colors, TStripSize size);
+
+struct TRenderRequest {
+    const TArgument& File;
+    const TArgument* Output;  // the PNG file to write
+    TStripSize Size;
+};
+
+// Loads the map and writes the PNG under a temporary name in the output's
+// folder, renamed to the output name only when all of it is written; on any
+// failure no file is left behind and an existing output stays as it was.
+int RenderStrip(const TRenderRequest& request, TToolStreams& streams);
+
+}  // namespace rulv::tool
