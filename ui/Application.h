@@ -1,6 +1,5 @@
 // Application.h - the application object of our small Win32 layer.
 //
-// (Interface agreed between the modules; the ui layer's author extends it.)
 // One per process, reached through Application(). It holds the application
 // title (task-bar text and caption of plain message boxes), the current hint
 // with its change handler, the main form, the application icon, and runs
@@ -12,6 +11,8 @@
 #include <windows.h>
 
 #include <exception>
+#include <functional>
+#include <map>
 #include <string>
 
 namespace rulv::ui {
@@ -32,8 +33,79 @@ public:
     // is not empty and its last character's code is above that of ".",
     // in a modal box captioned with the title, stop icon, one OK button.
     void ShowException(const std::exception& error) noexcept;
+
+    // --- Start-up --------------------------------------------------------
+    // Common controls, the icon (resource `iconId` of `instance`, which may
+    // be missing in test programs).
+    void Initialize(HINSTANCE instance, int iconId);
+    void SetMainForm(HWND form, HACCEL accelerators) noexcept;
+
+    // The command line the main form reads its argument from; the
+    // process's own unless somebody (a test) sets another.
+    const std::wstring& CommandLine() const noexcept { return FCommandLine; }
+    void SetCommandLine(std::wstring commandLine) { FCommandLine = std::move(commandLine); }
+
+    // --- Hints -----------------------------------------------------------
+    // The long hint of whatever the pointer rests on or the highlighted
+    // menu item; OnHint runs whenever it changes.
+    const std::wstring& Hint() const noexcept { return FHint; }
+    void SetHint(const std::wstring& hint);
+    std::function<void()> OnHint;
+    // Windows with a hint of their own; every other window has none.
+    void RegisterHint(HWND window, std::wstring longHint);
+    void UnregisterHint(HWND window) noexcept;
+
+    // --- Message loop ----------------------------------------------------
+    // Shows the main form and processes messages until WM_QUIT; 0 then.
+    int Run(int showCommand);
+    // One message, if there is one; false when the queue was empty.
+    // Sets `quit` when it met WM_QUIT (and puts it back for the caller).
+    bool ProcessMessage(bool& quit);
+    // Everything that is waiting now.
+    void ProcessMessages();
+
+    // --- Message boxes ---------------------------------------------------
+    // The plain box of the load flow: caption the title, no icon, one OK,
+    // centred on the screen, modal to every window of the thread.
+    void ShowPlainMessage(const std::wstring& text) noexcept;
+
+    // --- The exception boundary -------------------------------------------
+    // Runs `action`; an EAbort ends it silently, any other error goes to
+    // the standard error report. True when `action` ran to its end. Every
+    // window procedure and callback of the layer goes through here.
+    template <class TAction>
+    bool Protect(TAction&& action) noexcept {
+        try {
+            action();
+            return true;
+        } catch (...) {
+            HandleException(std::current_exception());
+            return false;
+        }
+    }
+    void HandleException(std::exception_ptr error) noexcept;
+
+    // Number of standard error reports shown so far (tests count them).
+    long ExceptionReports() const noexcept { return FExceptionReports; }
+
+private:
+    void UpdateHintFor(const MSG& message);
+
+    std::wstring FTitle;
+    std::wstring FHint;
+    std::wstring FCommandLine;
+    std::map<HWND, std::wstring> FHints;
+    HWND FMainForm = nullptr;
+    HACCEL FAccelerators = nullptr;
+    HICON FIcon = nullptr;
+    HINSTANCE FInstance = nullptr;
+    long FExceptionReports = 0;
 };
 
 TApplication& Application();
+
+// The report's text: `text`, with "." added when it is not empty and its
+// last character's code is above that of ".".
+std::wstring ReportText(std::wstring text);
 
 }  // namespace rulv::ui

@@ -1,0 +1,354 @@
+// Main.cpp - the viewer window: start-up, the load flow, the commands, the
+// bars and the colour strip with its pointer readout.
+#include "Main.h"
+
+#include <shellapi.h>
+
+#include <vector>
+
+#include "MainRules.h"
+#include "app/URegistry.h"
+#include "colormap/ColumnMapping.h"
+#include "common/Errors.h"
+#include "resources/resource.h"
+#include "ui/Application.h"
+#include "ui/Dpi.h"
+
+using rulv::ui::Application;
+using rulv::ui::Scale;
+
+TfrmMain* frmMain = nullptr;
+
+TfrmMain::TSystemPaletteSize TfrmMain::SystemPaletteSize = [](HDC dc) { return GetDeviceCaps(dc, SIZEPALETTE); };
+
+namespace {
+
+constexpr wchar_t kFormClass[] = L"TfrmMain";
+
+// Layout at 96 DPI.
+constexpr int kFormWidth = 435;
+constexpr int kFormHeight = 170;
+constexpr int kToolBarHeight = 27;
+constexpr int kButtonSize = 25;
+constexpr int kButtonTop = 1;
+constexpr int kOpenLeft = 1;
+constexpr int kReopenLeft = 26;
+constexpr int kReviewLeft = 61;
+constexpr int kFontHeight = 12;
+
+}  // namespace
+
+TfrmMain::TfrmMain() {
+    frmMain = this;
+    dlgAbout.Caption = L"ﾊﾞｰｼﾞｮﾝ情報";
+    dlgAbout.Title = L"RULV Viewer";
+    dlgAbout.Version = L"0.51";
+    dlgAbout.Copyright = L"Wuld";
+    dlgAbout.Year = L"2026";
+    dlgOpen.DefaultExt = L"rulv";
+    dlgOpen.Filter = L"RULVﾌｧｲﾙ(*.rulv)|*.rulv|全てのﾌｧｲﾙ|*";
+}
+
+TfrmMain::~TfrmMain() {
+    // While the object is whole, so that FormDestroy runs on it.
+    if (Handle()) DestroyWindow(Handle());
+    if (frmMain == this) frmMain = nullptr;
+}
+
+void TfrmMain::Create() {
+    RegisterWindowClass(kFormClass, 0, reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)),
+                        Application().Icon());
+    mnuMain = LoadMenuW(Application().Instance(), MAKEINTRESOURCEW(IDM_MAIN));
+    const UINT dpi = rulv::ui::WindowDpi(nullptr);
+    // The window owns the menu from here on and destroys it with itself.
+    CreateHandle(0, kFormClass, rulv::kApplicationName, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
+                 CW_USEDEFAULT, Scale(kFormWidth, dpi), Scale(kFormHeight, dpi), nullptr, mnuMain);
+}
+
+// ------------------------------------------------------------ creation --
+
+void TfrmMain::CreateComponents() {
+    pbxShow.Create(Handle());
+    pbxShow.OnPaint = [this](HDC dc) { pbxShowPaint(dc); };
+    pbxShow.OnMouseMove = [this](WPARAM shift, int x, int y) { pbxShowMouseMove(shift, x, y); };
+
+    pnlToolBar.Create(Handle());
+    spbOpen.Create(pnlToolBar.Handle(), IDB_OPEN, L"開く|RULVﾌｧｲﾙを開きます");
+    spbOpen.OnClick = [this] { FileOpenClick(); };
+    spbReopen.Create(pnlToolBar.Handle(), IDB_REOPEN, L"再読み込み|RULVﾌｧｲﾙを読み直します");
+    spbReopen.OnClick = [this] { FileReopenClick(); };
+    spbReopen.SetEnabled(false);
+    spbReview.Create(pnlToolBar.Handle(), IDB_REVIEW, L"再表示|表示が乱れたときに再表示します");
+    spbReview.OnClick = [this] { ViewReviewClick(); };
+    spbReview.SetEnabled(false);
+
+    stbStatus.Create(Handle(), IDC_STATUSBAR);
+    AttachMenu();
+    ApplyDpi();
+}
+
+void TfrmMain::AttachMenu() {
+    mnuFile.AttachDropDown(mnuMain, 0);
+    mnuView.AttachDropDown(mnuMain, 1);
+    mnuHelp.AttachDropDown(mnuMain, 2);
+    const HMENU file = mnuFile.DropDown();
+    const HMENU view = mnuView.DropDown();
+    const HMENU help = mnuHelp.DropDown();
+    FileOpen.AttachCommand(file, IDC_FILE_OPEN, L"RULVﾌｧｲﾙを開きます");
+    FileReopen.AttachCommand(file, IDC_FILE_REOPEN, L"RULVﾌｧｲﾙを読み直します");
+    N1.AttachSeparator();
+    mnuEixt.AttachCommand(file, IDC_FILE_EXIT, L"このｿﾌﾄを終了します");
+    ViewReview.AttachCommand(view, IDC_VIEW_REVIEW, L"表示が乱れたときに再表示します");
+    N3.AttachSeparator();
+    ViewToolbar.AttachCommand(view, IDC_VIEW_TOOLBAR, L"ﾂｰﾙﾊﾞｰの表示／非表示をきりかえます");
+    ViewStatusbar.AttachCommand(view, IDC_VIEW_STATUSBAR, L"ｽﾃｰﾀｽﾊﾞｰの表示／非表示をきりかえます");
+    HelpHelp.AttachCommand(help, IDC_HELP_HELP, L"ﾍﾙﾌﾟ(htmlﾌｧｲﾙ)を開きます");
+    N2.AttachSeparator();
+    HelpAbout.AttachCommand(help, IDC_HELP_ABOUT, L"このｿﾌﾄのﾊﾞｰｼﾞｮﾝ情報を表示します");
+
+    mnuFile.OnClick = [this] { mnuFileClick(); };
+    FileOpen.OnClick = [this] { FileOpenClick(); };
+    FileReopen.OnClick = [this] { FileReopenClick(); };
+    mnuEixt.OnClick = [this] { mnuEixtClick(); };
+    mnuView.OnClick = [this] { mnuViewClick(); };
+    ViewReview.OnClick = [this] { ViewReviewClick(); };
+    ViewToolbar.OnClick = [this] { ViewToolbarClick(); };
+    ViewStatusbar.OnClick = [this] { ViewStatusbarClick(); };
+    HelpHelp.OnClick = [this] { HelpHelpClick(); };
+    HelpAbout.OnClick = [this] { HelpAboutClick(); };
+    for (rulv::ui::TMenuItem* item : {&mnuFile, &FileOpen, &FileReopen, &mnuEixt, &mnuView, &ViewReview,
+                                      &ViewToolbar, &ViewStatusbar, &mnuHelp, &HelpHelp, &HelpAbout}) {
+        AddMenuItem(*item);
+    }
+}
+
+// Font, panel widths and layout for the window's current DPI.
+void TfrmMain::ApplyDpi() {
+    const UINT dpi = rulv::ui::WindowDpi(Handle());
+    LOGFONTW font{};
+    font.lfHeight = -Scale(kFontHeight, dpi);
+    font.lfWeight = FW_NORMAL;
+    font.lfCharSet = SHIFTJIS_CHARSET;
+    wcscpy_s(font.lfFaceName, L"ＭＳ Ｐゴシック");
+    FFont.Reset(CreateFontIndirectW(&font));
+    SendMessageW(stbStatus.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(FFont.Get()), TRUE);
+    stbStatus.SetPanels({60, 50, 50},
+                        {rulv::ui::TAlignment::Right, rulv::ui::TAlignment::Center, rulv::ui::TAlignment::Left},
+                        dpi);
+    Layout();
+}
+
+void TfrmMain::Layout() {
+    if (!pbxShow.Handle() || !stbStatus.Handle()) return;
+    const UINT dpi = rulv::ui::WindowDpi(Handle());
+    const RECT client = ClientRect();
+    const int width = client.right;
+    int top = 0;
+    if (pnlToolBar.Visible()) {
+        top = Scale(kToolBarHeight, dpi);
+        MoveWindow(pnlToolBar.Handle(), 0, 0, width, top, TRUE);
+        const int size = Scale(kButtonSize, dpi);
+        const int buttonTop = Scale(kButtonTop, dpi);
+        MoveWindow(spbOpen.Handle(), Scale(kOpenLeft, dpi), buttonTop, size, size, TRUE);
+        MoveWindow(spbReopen.Handle(), Scale(kReopenLeft, dpi), buttonTop, size, size, TRUE);
+        MoveWindow(spbReview.Handle(), Scale(kReviewLeft, dpi), buttonTop, size, size, TRUE);
+    }
+    int bottom = client.bottom;
+    if (stbStatus.Visible()) {
+        stbStatus.Realign();
+        bottom -= stbStatus.Height();
+    }
+    MoveWindow(pbxShow.Handle(), 0, top, width, std::max(0, bottom - top), TRUE);
+}
+
+void TfrmMain::FormCreate() {
+    if (!Application().Protect([] { rulv::LoadSettings(); })) return;
+    Application().OnHint = [this] { DisplayHint(); };
+    FOpenFileName.clear();
+    SetLoaded(false);
+    const std::wstring argument = rulv::FirstArgument(Application().CommandLine());
+    if (!argument.empty()) {
+        // A failed load has told the user; start-up goes on.
+        Application().Protect([&] { LoadFile(argument); });
+    }
+    DragAcceptFiles(Handle(), TRUE);
+}
+
+void TfrmMain::FormDestroy() { rulv::SaveSettings(); }
+
+// ------------------------------------------------------------ commands --
+
+void TfrmMain::FileOpenClick() {
+    if (dlgOpen.Execute(Handle())) LoadFile(dlgOpen.FileName);
+}
+
+void TfrmMain::FileReopenClick() {
+    if (HasOpenFile()) LoadFile(GetOpenFileName());
+}
+
+void TfrmMain::ViewReviewClick() { pbxShow.Invalidate(); }
+
+void TfrmMain::mnuEixtClick() { SendMessageW(Handle(), WM_CLOSE, 0, 0); }
+
+void TfrmMain::mnuFileClick() { FileReopen.SetEnabled(HasOpenFile()); }
+
+void TfrmMain::mnuViewClick() { ViewReview.SetEnabled(HasOpenFile()); }
+
+void TfrmMain::ViewToolbarClick() { ToggleToolBar(); }
+
+void TfrmMain::ViewStatusbarClick() { ToggleStatusBar(); }
+
+void TfrmMain::DisplayHint() { stbStatus.SetText(2, Application().Hint()); }
+
+void TfrmMain::ToggleToolBar() {
+    const bool visible = !pnlToolBar.Visible();
+    ViewToolbar.SetChecked(visible);
+    pnlToolBar.SetVisible(visible);
+    Layout();
+}
+
+void TfrmMain::ToggleStatusBar() {
+    const bool visible = !stbStatus.Visible();
+    ViewStatusbar.SetChecked(visible);
+    stbStatus.SetVisible(visible);
+    Layout();
+}
+
+int TfrmMain::OuterHeight() const {
+    RECT rect{};
+    GetWindowRect(Handle(), &rect);
+    return rect.bottom - rect.top;
+}
+
+int TfrmMain::OuterWidth() const {
+    RECT rect{};
+    GetWindowRect(Handle(), &rect);
+    return rect.right - rect.left;
+}
+
+void TfrmMain::SetOuterHeight(int height) {
+    SetWindowPos(Handle(), nullptr, 0, 0, OuterWidth(), height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TfrmMain::SetOuterWidth(int width) {
+    SetWindowPos(Handle(), nullptr, 0, 0, width, OuterHeight(), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// ----------------------------------------------------------- load flow --
+
+void TfrmMain::SetLoaded(bool loaded) {
+    FLoaded = loaded;
+    pbxShow.SetOpaque(loaded);
+}
+
+void TfrmMain::SetOpenFileName(const std::wstring& value) {
+    FOpenFileName = value;
+    Application().SetTitle(rulv::LoadedTitle(value));
+    // The caption as the system keeps it: at most 255 characters.
+    SetWindowTextW(Handle(), Application().Title().substr(0, 255).c_str());
+}
+
+void TfrmMain::LoadFile(const std::wstring& fileName) {
+    pbxShow.Invalidate();
+    const std::filesystem::path path(fileName);
+    if (!rulv::FileExists(path)) {
+        Application().ShowPlainMessage(L"ﾌｧｲﾙが見つかりません");
+        SetLoaded(false);
+        // The box's modal loop may have repainted the old strip already.
+        pbxShow.Invalidate();
+        throw rulv::EAbort();
+    }
+    const rulv::ColorMapResult result = rulv::LoadColorMapFile(path, FColors);
+    if (result != rulv::kColorMapLoaded) {
+        if (result > 0) Application().ShowPlainMessage(std::to_wstring(result) + L" 行目に間違いがあります");
+        else if (result == rulv::kColorMapNoColors) Application().ShowPlainMessage(L"色が１色も指定してありません");
+        throw rulv::EAbort();
+    }
+    SetLoaded(true);
+    CreateDisplayPalette(static_cast<std::int32_t>(FColors.size()));
+    SetOpenFileName(fileName);
+    spbReopen.SetEnabled(true);
+    spbReview.SetEnabled(true);
+    pbxShow.Invalidate();
+}
+
+void TfrmMain::WMDropFiles(HDROP drop) {
+    std::wstring name;
+    {
+        const rulv::ui::TDropHandle handle(drop);
+        if (DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) > 0) {
+            // The whole name, however long.
+            const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+            std::vector<wchar_t> buffer(length + 1, L'\0');
+            DragQueryFileW(drop, 0, buffer.data(), length + 1);
+            name = buffer.data();
+        }
+    }
+    if (!name.empty()) LoadFile(name);
+}
+
+// ----------------------------------------------------------- the strip --
+
+void TfrmMain::pbxShowPaint(HDC dc) {
+    if (!FLoaded) return;
+    const rulv::ui::TPaletteSelectGuard palette(dc, FPaletteHandle.Get(), false);
+    if (FPaletteHandle) RealizePalette(dc);
+    rulv::PaintStrip(dc, FColors, pbxShow.Width(), pbxShow.Height());
+}
+
+void TfrmMain::pbxShowMouseMove(WPARAM, int x, int) {
+    if (!FLoaded || FColors.empty()) return;
+    const auto count = static_cast<std::int64_t>(FColors.size());
+    const rulv::TColumnMapping mapping(pbxShow.Width(), static_cast<std::int32_t>(count));
+    const std::int64_t index = mapping.IndexOf(x);
+    if (index < 0 || index > count - 1) return;
+    stbStatus.SetText(0, rulv::IndexReadout(index, count));
+    stbStatus.SetText(1, rulv::HexColorText(FColors[static_cast<size_t>(index)]));
+}
+
+void TfrmMain::CreateDisplayPalette(std::int32_t count) {
+    {
+        const rulv::ui::TWindowDC dc(pbxShow.Handle());
+        if (SystemPaletteSize(dc.Get()) != 256) return;
+    }
+    const auto record = rulv::BuildDisplayPalette(FColors, count);
+    // A failed creation leaves none.
+    FPaletteHandle.Reset(CreatePalette(reinterpret_cast<const LOGPALETTE*>(record.get())));
+}
+
+// ------------------------------------------------------------ messages --
+
+LRESULT TfrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        Application().SetMainForm(Handle(), LoadAcceleratorsW(Application().Instance(), MAKEINTRESOURCEW(IDA_MAIN)));
+        CreateComponents();
+        FormCreate();
+        return 0;
+    case WM_DESTROY: {
+        const bool mainForm = Application().MainFormHandle() == Handle();
+        Application().Protect([this] { FormDestroy(); });
+        Application().OnHint = nullptr;
+        if (mainForm) {
+            Application().SetMainForm(nullptr, nullptr);
+            PostQuitMessage(0);
+        }
+        return 0;
+    }
+    case WM_SIZE:
+        Layout();
+        return 0;
+    case WM_DPICHANGED: {
+        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+        SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        ApplyDpi();
+        return 0;
+    }
+    case WM_DROPFILES:
+        WMDropFiles(reinterpret_cast<HDROP>(wParam));
+        return 0;
+    default:
+        return TForm::HandleMessage(message, wParam, lParam);
+    }
+}

@@ -1,0 +1,118 @@
+// Main.h - TfrmMain, the viewer's one window: menu, toolbar, status bar and
+// the paint box that shows the colour strip, and the load flow every way of
+// opening a file goes through.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "about/AboutDialog.h"
+#include "colormap/ColorMap.h"
+#include "ui/Controls.h"
+#include "ui/Dialogs.h"
+#include "ui/Handles.h"
+#include "ui/Menus.h"
+
+class TfrmMain : public rulv::ui::TForm {
+public:
+    // Makes this the program's frmMain; Create makes the window.
+    TfrmMain();
+    // Destroys the window (FormDestroy runs) if it is still there.
+    ~TfrmMain() override;
+
+    // Creates the window, hidden; FormCreate runs as part of it.
+    void Create();
+
+    // Components, owned by the window.
+    rulv::ui::TPaintBox pbxShow;
+    HMENU mnuMain = nullptr;
+    rulv::ui::TPanel pnlToolBar;
+    rulv::ui::TSpeedButton spbOpen;
+    rulv::TAboutDialog dlgAbout;
+    rulv::ui::TOpenDialog dlgOpen;
+    rulv::ui::TMenuItem mnuFile;
+    rulv::ui::TMenuItem FileOpen;
+    rulv::ui::TMenuItem N1;
+    rulv::ui::TMenuItem mnuEixt;
+    rulv::ui::TMenuItem mnuHelp;
+    rulv::ui::TMenuItem HelpAbout;
+    rulv::ui::TMenuItem mnuView;
+    rulv::ui::TMenuItem ViewReview;
+    rulv::ui::TStatusBar stbStatus;
+    rulv::ui::TSpeedButton spbReopen;
+    rulv::ui::TSpeedButton spbReview;
+    rulv::ui::TMenuItem FileReopen;
+    rulv::ui::TMenuItem N2;
+    rulv::ui::TMenuItem HelpHelp;
+    rulv::ui::TMenuItem N3;
+    rulv::ui::TMenuItem ViewToolbar;
+    rulv::ui::TMenuItem ViewStatusbar;
+
+    // Event handlers.
+    void FormCreate();
+    void FormDestroy();
+    void FileOpenClick();
+    void FileReopenClick();
+    void ViewReviewClick();
+    void mnuEixtClick();
+    void mnuFileClick();
+    void mnuViewClick();
+    void ViewToolbarClick();
+    void ViewStatusbarClick();
+    void HelpHelpClick();   // MainHelp.cpp
+    void HelpAboutClick();  // MainHelp.cpp
+    void DisplayHint();
+    void pbxShowPaint(HDC dc);
+    void pbxShowMouseMove(WPARAM shift, int x, int y);
+
+    // The document.
+    void SetOpenFileName(const std::wstring& value);
+    const std::wstring& GetOpenFileName() const noexcept { return FOpenFileName; }
+    bool HasOpenFile() const noexcept { return !GetOpenFileName().empty(); }
+    // The load flow: a message and the silent abort for a missing or faulty
+    // file; the loader's own errors pass out.
+    void LoadFile(const std::wstring& fileName);
+    void CreateDisplayPalette(std::int32_t count);
+    void WMDropFiles(HDROP drop);
+    bool Loaded() const noexcept { return FLoaded; }
+    const rulv::TPaletteArray& Colors() const noexcept { return FColors; }
+    HPALETTE PaletteHandle() const noexcept { return FPaletteHandle.Get(); }
+
+    // Bars and their menu items.
+    void ToggleToolBar();
+    void ToggleStatusBar();
+    bool ViewToolbarChecked() const { return ViewToolbar.Checked(); }
+    bool ViewStatusbarChecked() const { return ViewStatusbar.Checked(); }
+
+    // Outer window size in pixels, applied unchanged.
+    int OuterHeight() const;
+    int OuterWidth() const;
+    void SetOuterHeight(int height);
+    void SetOuterWidth(int width);
+
+    // The display's system palette size; GetDeviceCaps(SIZEPALETTE) unless a
+    // test stands in for a display with a 256-entry palette.
+    using TSystemPaletteSize = int (*)(HDC dc);
+    static TSystemPaletteSize SystemPaletteSize;
+
+protected:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void CreateComponents();
+    void AttachMenu();
+    void ApplyDpi();
+    void Layout();
+    void SetLoaded(bool loaded);
+
+    std::wstring FOpenFileName;
+    rulv::TPaletteArray FColors;
+    rulv::ui::TPaletteHandle FPaletteHandle;
+    bool FLoaded = false;
+    rulv::ui::TFontHandle FFont;
+};
+
+// The program's main window; set before its FormCreate runs.
+extern TfrmMain* frmMain;

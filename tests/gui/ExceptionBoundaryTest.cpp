@@ -1,0 +1,143 @@
+// ExceptionBoundaryTest.cpp - no error unwinds into user32: a handler's
+// error becomes the standard error report and the program goes on; the
+// silent abort shows nothing.
+#include <gtest/gtest.h>
+
+#include "GuiTestSupport.h"
+#include "common/Errors.h"
+#include "common/SystemError.h"
+#include "common/Unicode.h"
+#include "ui/Application.h"
+#include "ui/Window.h"
+
+namespace rulv::test {
+namespace {
+
+using ui::Application;
+
+constexpr UINT kThrowError = WM_APP;
+constexpr UINT kThrowAbort = WM_APP + 1;
+constexpr UINT kCount = WM_APP + 2;
+
+// A window of the layer whose handlers raise on request.
+class TThrowingWindow : public ui::TWindow {
+public:
+    explicit TThrowingWindow(std::string text) : FText(std::move(text)) {
+        RegisterWindowClass(L"RulvTestThrowingWindow", 0, nullptr, nullptr);
+        CreateHandle(0, L"RulvTestThrowingWindow", L"", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr);
+    }
+    ~TThrowingWindow() override {
+        if (Handle()) DestroyWindow(Handle());
+    }
+    int Handled = 0;
+
+protected:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        switch (message) {
+        case kThrowError:
+            throw Exception(FText);
+        case kThrowAbort:
+            throw EAbort();
+        case kCount:
+            ++Handled;
+            return 0;
+        default:
+            return TWindow::HandleMessage(message, wParam, lParam);
+        }
+    }
+
+private:
+    std::string FText;
+};
+
+TEST(ExceptionBoundary, HandlerErrorGivesTheStandardReportAndTheProgramGoesOn) {
+    StartApplication();
+    Application().SetTitle(L"sunset.rulv - RULV Viewer");
+    const struct {
+        std::string text;
+        std::wstring shown;
+    } rows[] = {
+        {"Handler failed", L"Handler failed."},
+        {"Already stopped.", L"Already stopped."},
+        {"", L""},
+        {"ファイルを開けません", L"ファイルを開けません."},
+    };
+    for (const auto& row : rows) {
+        TThrowingWindow window(row.text);
+        TMessageBoxWatcher watcher;
+        const long reports = Application().ExceptionReports();
+        PostMessageW(window.Handle(), kThrowError, 0, 0);
+        PostMessageW(window.Handle(), kCount, 0, 0);
+        ASSERT_TRUE(WaitFor([&] { return watcher.Count() == 1 && window.Handled == 1; }));
+        const TMessageBoxRecord box = watcher.Boxes()[0];
+        EXPECT_EQ(box.Text, row.shown);
+        EXPECT_EQ(box.Caption, L"sunset.rulv - RULV Viewer");
+        EXPECT_TRUE(box.HasIcon);
+        EXPECT_EQ(box.Buttons, 1);
+        EXPECT_EQ(Application().ExceptionReports(), reports + 1);
+    }
+    Application().SetTitle(L"RULV Viewer");
+}
+
+TEST(ExceptionBoundary, SilentAbortShowsNothing) {
+    StartApplication();
+    TThrowingWindow window("unused");
+    TMessageBoxWatcher watcher;
+    const long reports = Application().ExceptionReports();
+    PostMessageW(window.Handle(), kThrowAbort, 0, 0);
+    PostMessageW(window.Handle(), kCount, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return window.Handled == 1; }));
+    EXPECT_EQ(watcher.Count(), 0u);
+    EXPECT_EQ(Application().ExceptionReports(), reports);
+}
+
+TEST(ExceptionBoundary, LoaderInputOutputErrorReachesTheStandardReport) {
+    TTempFolder folder;
+    const std::wstring good = folder.Write(L"good.rulv", "112233\r\n");
+    const std::wstring locked = folder.Write(L"locked.rulv", "445566\r\n");
+    TViewerWindow window;
+    window.Drop({good});
+    ASSERT_TRUE(window->Loaded());
+    // The file exists but cannot be opened: another handle holds it exclusively.
+    const HANDLE holder = CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    TMessageBoxWatcher watcher;
+    window.Drop({locked});
+    ASSERT_TRUE(WaitFor([&] { return watcher.Count() == 1; }));
+    CloseHandle(holder);
+    const TMessageBoxRecord box = watcher.Boxes()[0];
+    EXPECT_EQ(box.Text, ui::ReportText(Utf8ToWide(SystemErrorMessage(ERROR_SHARING_VIOLATION))));
+    EXPECT_EQ(box.Text.back(), L'.');
+    EXPECT_EQ(box.Caption, L"good.rulv - RULV Viewer");
+    EXPECT_TRUE(box.HasIcon);
+    // Nothing changed, and the window goes on working.
+    EXPECT_TRUE(window->Loaded());
+    EXPECT_EQ(window->GetOpenFileName(), good);
+    window.Drop({locked});
+    EXPECT_EQ(window->Colors(), (TPaletteArray{0x665544}));
+}
+
+TEST(ExceptionBoundary, SettingsErrorAtCreationIsReportedAndTheWindowStillOpens) {
+    // A window height stored with the wrong type.
+    ClearSettings();
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wuld\\RulvViewer\\Form", 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const DWORD wrong = 300;
+    RegSetValueExW(key, L"Height", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&wrong), sizeof(wrong));
+    RegCloseKey(key);
+
+    TMessageBoxWatcher watcher;
+    TViewerWindow window(L"RulvView.exe", false);
+    ASSERT_EQ(watcher.Count(), 1u);
+    EXPECT_TRUE(watcher.Boxes()[0].HasIcon);
+    EXPECT_EQ(watcher.Boxes()[0].Caption, L"RULV Viewer");
+    EXPECT_TRUE(IsWindowVisible(window.Handle()));
+    // The remaining start-up steps did not run: no drop target.
+    EXPECT_FALSE(GetWindowLongPtrW(window.Handle(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+    ClearSettings();
+}
+
+}  // namespace
+}  // namespace rulv::test

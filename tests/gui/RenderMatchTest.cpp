@@ -1,0 +1,86 @@
+// RenderMatchTest.cpp - `rulvtool render` draws exactly what the viewer's
+// paint box shows at the same size.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "GuiTestSupport.h"
+
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_PNG
+#include <stb_image.h>
+
+namespace rulv::test {
+namespace {
+
+std::wstring ProgramFolder() {
+    wchar_t name[MAX_PATH]{};
+    GetModuleFileNameW(nullptr, name, MAX_PATH);
+    std::wstring folder(name);
+    return folder.substr(0, folder.find_last_of(L"\\/") + 1);
+}
+
+// Runs rulvtool.exe (copied beside this test) and gives its exit code.
+DWORD RunTool(const std::wstring& arguments) {
+    std::wstring commandLine = L"\"" + ProgramFolder() + L"rulvtool.exe\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                        &startup, &process)) {
+        return 0xFFFFFFFF;
+    }
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD code = 0xFFFFFFFF;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+TEST(RenderMatch, RenderedStripEqualsThePaintedBox) {
+    TTempFolder folder;
+    const std::wstring map = folder.Write(L"strip.rulv",
+                                          "* a gradient, single colours and a linear run\r\n"
+                                          "#GRAD FF0000,0000FF,37\r\n"
+                                          "00FF00\r\n"
+                                          "#LINE 0,7,255,-3,128,1,50\r\n");
+    const struct {
+        int width;
+        int height;
+    } sizes[] = {{427, 78}, {61, 9}, {20, 4}};
+    TViewerWindow window;
+    window.Drop({map});
+    ASSERT_TRUE(window->Loaded());
+    for (const auto& size : sizes) {
+        window.ResizePaintBox(size.width, size.height);
+        ASSERT_EQ(window->pbxShow.Width(), size.width);
+        const std::wstring png = (folder.Path() / ("strip" + std::to_string(size.width) + ".png")).wstring();
+        ASSERT_EQ(RunTool(L"render \"" + map + L"\" -o \"" + png + L"\" --size " + std::to_wstring(size.width) +
+                          L"x" + std::to_wstring(size.height)),
+                  0u);
+
+        int width = 0, height = 0, channels = 0;
+        FILE* file = _wfopen(png.c_str(), L"rb");
+        ASSERT_NE(file, nullptr);
+        unsigned char* pixels = stbi_load_from_file(file, &width, &height, &channels, 3);
+        fclose(file);
+        ASSERT_NE(pixels, nullptr);
+        ASSERT_EQ(width, size.width);
+        ASSERT_EQ(height, size.height);
+        const HWND box = window->pbxShow.Handle();
+        int mismatches = 0;
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                const unsigned char* p = pixels + 3 * (y * width + x);
+                if (PixelOf(box, x, y) != RGB(p[0], p[1], p[2])) ++mismatches;
+            }
+        }
+        stbi_image_free(pixels);
+        EXPECT_EQ(mismatches, 0) << size.width << "x" << size.height;
+    }
+}
+
+}  // namespace
+}  // namespace rulv::test

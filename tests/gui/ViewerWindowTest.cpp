@@ -1,0 +1,343 @@
+// ViewerWindowTest.cpp - the real viewer window driven by real messages:
+// start state, load messages, document states, drops, the command line,
+// bars, hints and shortcuts.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include "GuiTestSupport.h"
+#include "app/MainRules.h"
+#include "resources/resource.h"
+#include "ui/Application.h"
+
+namespace rulv::test {
+namespace {
+
+using ui::Application;
+
+std::wstring Caption(HWND window) {
+    wchar_t text[512]{};
+    GetWindowTextW(window, text, 512);
+    return text;
+}
+
+// The status bar's own text of a panel (alignment tabs included).
+std::wstring PanelText(TfrmMain& form, int panel) {
+    wchar_t text[512]{};
+    SendMessageW(form.stbStatus.Handle(), SB_GETTEXTW, panel, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+RECT ChildRect(HWND parent, HWND child) {
+    RECT rect{};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+const std::string kSixColours = "FF0000\r\n00FF00\r\n0000FF\r\nFFFF00\r\n00FFFF\r\nFF00FF\r\n";
+
+class ViewerWindow : public ::testing::Test {
+protected:
+    TTempFolder FFolder;
+    std::wstring FGood = FFolder.Write(L"good.rulv", kSixColours);
+    std::wstring FOther = FFolder.Write(L"other.rulv", "123456\r\nABCDEF\r\n");
+    std::wstring FFaulty7 = FFolder.Write(L"faulty.rulv", "* colours\r\n000000\r\n111111\r\n\r\n222222\r\n333333\r\nGGGGGG\r\n444444\r\n");
+    std::wstring FNoColour = FFolder.Write(L"empty.rulv", "* only a comment\r\n\r\n#NOTE ignored\r\n");
+    std::wstring FMissing = (FFolder.Path() / L"missing.rulv").wstring();
+};
+
+TEST_F(ViewerWindow, StartsEmptyWithTheApplicationTitle) {
+    TViewerWindow window;
+    TfrmMain& form = window.Form();
+    EXPECT_EQ(frmMain, &form);
+    EXPECT_EQ(Application().Title(), L"RULV Viewer");
+    EXPECT_EQ(Caption(window.Handle()), L"RULV Viewer");
+    EXPECT_FALSE(form.Loaded());
+    EXPECT_FALSE(form.HasOpenFile());
+    EXPECT_TRUE(form.spbOpen.Enabled());
+    EXPECT_FALSE(form.spbReopen.Enabled());
+    EXPECT_FALSE(form.spbReview.Enabled());
+    EXPECT_TRUE(form.ViewToolbarChecked());
+    EXPECT_TRUE(form.ViewStatusbarChecked());
+    // Opening the File menu brings "再読み込み" up to date: disabled.
+    EXPECT_TRUE(form.FileReopen.Enabled());
+    SendMessageW(window.Handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(form.mnuFile.DropDown()), 0);
+    EXPECT_FALSE(form.FileReopen.Enabled());
+    SendMessageW(window.Handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(form.mnuView.DropDown()), 1);
+    EXPECT_FALSE(form.ViewReview.Enabled());
+    // The layout at 96 DPI: toolbar 27 high, paint box between the bars.
+    const RECT bar = ChildRect(window.Handle(), form.pnlToolBar.Handle());
+    EXPECT_EQ(bar.bottom - bar.top, 27);
+    const RECT box = ChildRect(window.Handle(), form.pbxShow.Handle());
+    EXPECT_EQ(box.top, 27);
+    EXPECT_EQ(box.right - box.left, form.ClientWidth());
+    EXPECT_EQ(box.bottom, ChildRect(window.Handle(), form.stbStatus.Handle()).top);
+    RECT outer{};
+    GetWindowRect(window.Handle(), &outer);
+    EXPECT_EQ(outer.right - outer.left, 435);
+    EXPECT_EQ(outer.bottom - outer.top, 170);
+}
+
+TEST_F(ViewerWindow, LoadMessagesArePlainBoxesCaptionedWithTheTitle) {
+    const TTempFolder folder;
+    const struct {
+        std::wstring name;
+        std::wstring text;
+    } rows[] = {
+        {FMissing, L"ﾌｧｲﾙが見つかりません"},
+        {folder.Path().wstring(), L"ﾌｧｲﾙが見つかりません"},
+        {FFaulty7, L"7 行目に間違いがあります"},
+        {FNoColour, L"色が１色も指定してありません"},
+    };
+    TViewerWindow window;
+    const long reports = Application().ExceptionReports();
+    const int screenX = GetSystemMetrics(SM_CXSCREEN) / 2;
+    const int screenY = GetSystemMetrics(SM_CYSCREEN) / 2;
+    for (const std::wstring& caption : {std::wstring(L"RULV Viewer"), std::wstring(L"good.rulv - RULV Viewer")}) {
+        for (const auto& row : rows) {
+            TMessageBoxWatcher watcher;
+            window.Drop({row.name});
+            ASSERT_TRUE(WaitFor([&] { return watcher.Count() == 1; })) << row.name;
+            const TMessageBoxRecord box = watcher.Boxes().front();
+            EXPECT_EQ(box.Text, row.text);
+            EXPECT_EQ(box.Caption, caption);
+            EXPECT_FALSE(box.HasIcon);
+            EXPECT_EQ(box.Buttons, 1);
+            EXPECT_EQ(box.FirstButton, L"OK");
+            EXPECT_NEAR((box.Rect.left + box.Rect.right) / 2, screenX, 2) << row.name;
+            EXPECT_NEAR((box.Rect.top + box.Rect.bottom) / 2, screenY, 2) << row.name;
+            ProcessMessages();
+            EXPECT_EQ(watcher.Count(), 1u) << "one message, then the silent abort";
+        }
+        window.Drop({FGood});
+        ASSERT_TRUE(window->Loaded());
+    }
+    EXPECT_EQ(Application().ExceptionReports(), reports);
+}
+
+TEST_F(ViewerWindow, DocumentStatesEmptyShownBlankAndBack) {
+    TViewerWindow window;
+    TfrmMain& form = window.Form();
+
+    // empty -> (missing file) -> still empty
+    {
+        TMessageBoxWatcher watcher;
+        window.Drop({FMissing});
+        ASSERT_TRUE(WaitFor([&] { return watcher.Count() == 1; }));
+    }
+    EXPECT_FALSE(form.Loaded());
+    EXPECT_FALSE(form.HasOpenFile());
+    EXPECT_FALSE(form.spbReopen.Enabled());
+    EXPECT_EQ(Caption(window.Handle()), L"RULV Viewer");
+
+    // empty -> shown
+    window.Drop({FGood});
+    EXPECT_TRUE(form.Loaded());
+    EXPECT_EQ(form.GetOpenFileName(), FGood);
+    EXPECT_EQ(form.Colors(), (TPaletteArray{0x0000FF, 0x00FF00, 0xFF0000, 0x00FFFF, 0xFFFF00, 0xFF00FF}));
+    EXPECT_EQ(Application().Title(), L"good.rulv - RULV Viewer");
+    EXPECT_EQ(Caption(window.Handle()), L"good.rulv - RULV Viewer");
+    EXPECT_TRUE(form.spbReopen.Enabled());
+    EXPECT_TRUE(form.spbReview.Enabled());
+    window.Repaint();
+    EXPECT_EQ(PixelOf(form.pbxShow.Handle(), 0, 0), RGB(255, 0, 0));
+
+    // shown -> (faulty file) -> unchanged
+    {
+        TMessageBoxWatcher watcher;
+        window.Drop({FFaulty7});
+        ASSERT_TRUE(WaitFor([&] { return watcher.Count() == 1; }));
+    }
+    EXPECT_TRUE(form.Loaded());
+    EXPECT_EQ(form.Colors().size(), 6u);
+    EXPECT_EQ(form.GetOpenFileName(), FGood);
+    EXPECT_EQ(Caption(window.Handle()), L"good.rulv - RULV Viewer");
+    window.Repaint();
+    EXPECT_EQ(PixelOf(form.pbxShow.Handle(), 0, 0), RGB(255, 0, 0));
+
+    // shown -> (missing file) -> blank: background only, the rest kept
+    {
+        TMessageBoxWatcher watcher;
+        window.Drop({FMissing});
+        ASSERT_TRUE(WaitFor([&] { return watcher.Count() == 1; }));
+    }
+    EXPECT_FALSE(form.Loaded());
+    EXPECT_EQ(form.GetOpenFileName(), FGood);
+    EXPECT_EQ(form.Colors().size(), 6u);
+    EXPECT_EQ(Caption(window.Handle()), L"good.rulv - RULV Viewer");
+    EXPECT_TRUE(form.spbReopen.Enabled());
+    window.Repaint();
+    EXPECT_EQ(PixelOf(form.pbxShow.Handle(), 0, 0), GetSysColor(COLOR_BTNFACE));
+
+    // blank -> (reload) -> shown, read again from disk
+    FFolder.Write(L"good.rulv", "808080\r\n");
+    window.Command(IDC_FILE_REOPEN);
+    EXPECT_TRUE(form.Loaded());
+    EXPECT_EQ(form.Colors(), (TPaletteArray{0x808080}));
+    window.Repaint();
+    EXPECT_EQ(PixelOf(form.pbxShow.Handle(), 0, 0), RGB(128, 128, 128));
+}
+
+TEST_F(ViewerWindow, DropOfThreeFilesLoadsTheFirst) {
+    TViewerWindow window;
+    const std::wstring third = FFolder.Write(L"third.rulv", "010203\r\n");
+    window.Drop({FOther, FGood, third});
+    EXPECT_TRUE(window->Loaded());
+    EXPECT_EQ(window->GetOpenFileName(), FOther);
+    EXPECT_EQ(window->Colors(), (TPaletteArray{0x563412, 0xEFCDAB}));
+}
+
+TEST_F(ViewerWindow, DropOfALongUnicodeNameLoadsItWhole) {
+    // Longer than 259 characters: the whole name, never a cut one.
+    std::wstring deep = L"色の地図";
+    for (int i = 0; i < 9; ++i) deep += L"\\フォルダー" + std::wstring(24, L'a' + i);
+    const std::wstring name = FFolder.Write(deep + L"\\長い名前.rulv", "0A0B0C\r\n");
+    ASSERT_GT(name.size(), 300u);
+    TViewerWindow window;
+    window.Drop({L"\\\\?\\" + name});
+    EXPECT_TRUE(window->Loaded());
+    EXPECT_EQ(window->Colors(), (TPaletteArray{0x0C0B0A}));
+    EXPECT_EQ(Caption(window.Handle()), L"長い名前.rulv - RULV Viewer");
+}
+
+TEST_F(ViewerWindow, CommandLineLoadsTheFirstArgumentQuotedWithBlanks) {
+    const std::wstring spaced = FFolder.Write(L"my maps\\a.rulv", "102030\r\n");
+    TViewerWindow window(L"\"C:\\Program Files\\RulvView.exe\" \"" + spaced + L"\" \"" + FGood + L"\"");
+    EXPECT_TRUE(window->Loaded());
+    EXPECT_EQ(window->GetOpenFileName(), spaced);
+    EXPECT_EQ(window->Colors(), (TPaletteArray{0x302010}));
+    EXPECT_EQ(Caption(window.Handle()), L"a.rulv - RULV Viewer");
+    EXPECT_TRUE(window->spbReopen.Enabled());
+}
+
+TEST_F(ViewerWindow, FaultyCommandLineFileIsReportedBeforeTheWindowShows) {
+    TMessageBoxWatcher watcher;
+    TViewerWindow window(L"RulvView.exe " + FFaulty7);
+    ASSERT_EQ(watcher.Count(), 1u);
+    EXPECT_EQ(watcher.Boxes()[0].Text, L"7 行目に間違いがあります");
+    EXPECT_EQ(watcher.Boxes()[0].Caption, L"RULV Viewer");
+    EXPECT_FALSE(watcher.Boxes()[0].MainWindowVisible);
+    EXPECT_FALSE(window->Loaded());
+    EXPECT_TRUE(IsWindowVisible(window.Handle()));
+    // ... and the window still takes dropped files.
+    EXPECT_TRUE(GetWindowLongPtrW(window.Handle(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+    window.Drop({FGood});
+    EXPECT_TRUE(window->Loaded());
+}
+
+TEST_F(ViewerWindow, TogglesFollowTheBarsAndGiveTheirRoomToThePaintBox) {
+    TViewerWindow window;
+    TfrmMain& form = window.Form();
+    window.Drop({FGood});
+    const RECT start = ChildRect(window.Handle(), form.pbxShow.Handle());
+    const struct {
+        UINT command;
+        bool (TfrmMain::*checked)() const;
+        HWND bar;
+    } rows[] = {
+        {IDC_VIEW_TOOLBAR, &TfrmMain::ViewToolbarChecked, form.pnlToolBar.Handle()},
+        {IDC_VIEW_STATUSBAR, &TfrmMain::ViewStatusbarChecked, form.stbStatus.Handle()},
+    };
+    for (const auto& row : rows) {
+        RECT bar{};
+        GetWindowRect(row.bar, &bar);
+        window.Command(row.command);
+        EXPECT_FALSE((form.*row.checked)());
+        EXPECT_FALSE(IsWindowVisible(row.bar));
+        const RECT grown = ChildRect(window.Handle(), form.pbxShow.Handle());
+        EXPECT_EQ(grown.bottom - grown.top, (start.bottom - start.top) + (bar.bottom - bar.top));
+        // The freed room shows the strip.
+        window.Repaint();
+        EXPECT_EQ(PixelOf(form.pbxShow.Handle(), 0, grown.bottom - grown.top - 1), RGB(255, 0, 0));
+        EXPECT_EQ(PixelOf(form.pbxShow.Handle(), 0, 0), RGB(255, 0, 0));
+
+        window.Command(row.command);
+        EXPECT_TRUE((form.*row.checked)());
+        EXPECT_TRUE(IsWindowVisible(row.bar));
+        const RECT back = ChildRect(window.Handle(), form.pbxShow.Handle());
+        EXPECT_TRUE(EqualRect(&back, &start));
+    }
+    // The toggles go by the bar, not the check mark.
+    form.ViewToolbar.SetChecked(false);
+    form.ToggleToolBar();
+    EXPECT_FALSE(form.pnlToolBar.Visible());
+    EXPECT_FALSE(form.ViewToolbarChecked());
+}
+
+TEST_F(ViewerWindow, HintPanelFollowsButtonsAndMenuItems) {
+    TViewerWindow window;
+    TfrmMain& form = window.Form();
+    PostMessageW(form.spbOpen.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+    ProcessMessages();
+    EXPECT_EQ(PanelText(form, 2), L"RULVﾌｧｲﾙを開きます");
+    // The tooltip shows the short text.
+    wchar_t tip[128]{};
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = form.pnlToolBar.Handle();
+    tool.uId = reinterpret_cast<UINT_PTR>(form.spbOpen.Handle());
+    tool.lpszText = tip;
+    SendMessageW(form.spbOpen.ToolTipHandle(), TTM_GETTEXTW, 128, reinterpret_cast<LPARAM>(&tool));
+    EXPECT_STREQ(tip, L"開く");
+
+    window.MoveOverPaintBox(5);
+    EXPECT_EQ(PanelText(form, 2), L"");
+
+    const struct {
+        UINT item;
+        UINT flags;
+        HMENU menu;
+        const wchar_t* hint;
+    } rows[] = {
+        {IDC_FILE_EXIT, MF_STRING, form.mnuFile.DropDown(), L"このｿﾌﾄを終了します"},
+        {0, MF_POPUP, form.mnuMain, L""},
+        {IDC_VIEW_TOOLBAR, MF_STRING | MF_CHECKED, form.mnuView.DropDown(), L"ﾂｰﾙﾊﾞｰの表示／非表示をきりかえます"},
+        {0, MF_SEPARATOR, form.mnuView.DropDown(), L""},
+        {IDC_HELP_ABOUT, MF_STRING, form.mnuHelp.DropDown(), L"このｿﾌﾄのﾊﾞｰｼﾞｮﾝ情報を表示します"},
+        {0, 0xFFFF, nullptr, L""},
+    };
+    for (const auto& row : rows) {
+        SendMessageW(window.Handle(), WM_MENUSELECT, MAKEWPARAM(row.item, row.flags),
+                     reinterpret_cast<LPARAM>(row.menu));
+        EXPECT_EQ(PanelText(form, 2), row.hint) << row.item;
+    }
+}
+
+TEST_F(ViewerWindow, ShortcutsDoNothingBeforeAFileIsHeld) {
+    TViewerWindow window;
+    TfrmMain& form = window.Form();
+    const HWND box = form.pbxShow.Handle();
+    {
+        TMessageBoxWatcher watcher;
+        window.Repaint();
+        window.Shortcut('L');
+        EXPECT_FALSE(GetUpdateRect(box, nullptr, FALSE)) << "Ctrl+L repainted without a file";
+        EXPECT_FALSE(form.ViewReview.Enabled());
+        window.Shortcut('R');
+        EXPECT_FALSE(form.FileReopen.Enabled());
+        ProcessMessages();
+        EXPECT_EQ(watcher.Count(), 0u);
+    }
+    window.Drop({FGood});
+    window.Repaint();
+    window.Shortcut('L');
+    EXPECT_TRUE(GetUpdateRect(box, nullptr, FALSE)) << "Ctrl+L did not repaint";
+    EXPECT_TRUE(form.ViewReview.Enabled());
+    // Ctrl+R reads the file again.
+    FFolder.Write(L"good.rulv", "0000FF\r\n");
+    window.Shortcut('R');
+    EXPECT_EQ(form.Colors(), (TPaletteArray{0xFF0000}));
+}
+
+TEST_F(ViewerWindow, ExitCommandClosesTheWindow) {
+    TViewerWindow window;
+    const HWND handle = window.Handle();
+    window.Command(IDC_FILE_EXIT);
+    EXPECT_FALSE(IsWindow(handle));
+    MSG quit;
+    EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+}
+
+}  // namespace
+}  // namespace rulv::test

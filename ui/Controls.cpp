@@ -1,0 +1,244 @@
+// Controls.cpp - panel, image button, paint box and status bar.
+#include "Controls.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include "../common/SystemError.h"
+#include "Application.h"
+#include "Dpi.h"
+
+namespace rulv::ui {
+
+namespace {
+
+constexpr wchar_t kPanelClass[] = L"RulvPanel";
+constexpr wchar_t kSpeedButtonClass[] = L"RulvSpeedButton";
+constexpr wchar_t kPaintBoxClass[] = L"RulvPaintBox";
+constexpr int kGlyphSize = 16;
+
+HBRUSH ButtonFaceBrush() noexcept { return reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)); }
+
+}  // namespace
+
+// ---------------------------------------------------------------- TPanel --
+
+void TPanel::Create(HWND parent) {
+    RegisterWindowClass(kPanelClass, CS_HREDRAW | CS_VREDRAW, ButtonFaceBrush(), nullptr);
+    CreateHandle(0, kPanelClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent,
+                 nullptr);
+}
+
+LRESULT TPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PAINT) {
+        TPaintScope paint(Handle());
+        RECT rect = ClientRect();
+        DrawEdge(paint.DC(), &rect, BDR_SUNKENOUTER, BF_RECT);
+        return 0;
+    }
+    return TWindow::HandleMessage(message, wParam, lParam);
+}
+
+// ---------------------------------------------------------------- hints --
+
+std::wstring ShortHint(const std::wstring& hint) {
+    const auto bar = hint.find(L'|');
+    return bar == std::wstring::npos ? hint : hint.substr(0, bar);
+}
+
+std::wstring LongHint(const std::wstring& hint) {
+    const auto bar = hint.find(L'|');
+    return bar == std::wstring::npos ? hint : hint.substr(bar + 1);
+}
+
+// ---------------------------------------------------------- TSpeedButton --
+
+TSpeedButton::~TSpeedButton() {
+    if (Handle()) Application().UnregisterHint(Handle());
+}
+
+void TSpeedButton::Create(HWND parent, int glyphResource, const std::wstring& hint) {
+    RegisterWindowClass(kSpeedButtonClass, CS_HREDRAW | CS_VREDRAW, ButtonFaceBrush(), nullptr);
+    FHint = hint;
+    FGlyph.Reset(static_cast<HBITMAP>(
+        LoadImageW(Application().Instance(), MAKEINTRESOURCEW(glyphResource), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    CreateHandle(0, kSpeedButtonClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent, nullptr);
+    Application().RegisterHint(Handle(), LongHint(hint));
+
+    FToolTip.Reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr,
+                                   Application().Instance(), nullptr));
+    if (!FToolTip.Get()) RaiseInOutError(LastSystemError());
+    FToolTipText = ShortHint(hint);
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = parent;
+    tool.uId = reinterpret_cast<UINT_PTR>(Handle());
+    tool.lpszText = FToolTipText.data();
+    SendMessageW(FToolTip.Get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void TSpeedButton::SetPressed(bool pressed) {
+    if (pressed == FPressed) return;
+    FPressed = pressed;
+    Invalidate();
+}
+
+void TSpeedButton::Paint(HDC dc) {
+    RECT rect = ClientRect();
+    FillRect(dc, &rect, ButtonFaceBrush());
+    DrawEdge(dc, &rect, FPressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
+    if (!FGlyph) return;
+
+    BITMAP info{};
+    GetObjectW(FGlyph.Get(), sizeof(info), &info);
+    TMemoryDC memory(dc);
+    TSelectGuard select(memory.Get(), FGlyph.Get());
+    // The bottom-left pixel's colour is the transparent one.
+    const COLORREF transparent = GetPixel(memory.Get(), 0, info.bmHeight - 1);
+    const int size = Scale(kGlyphSize, WindowDpi(Handle()));
+    const int shift = FPressed ? 1 : 0;
+    const int left = (rect.right - size) / 2 + shift;
+    const int top = (rect.bottom - size) / 2 + shift;
+    const int source = Enabled() ? 0 : kGlyphSize;
+    TransparentBlt(dc, left, top, size, size, memory.Get(), source, 0, kGlyphSize, kGlyphSize, transparent);
+}
+
+LRESULT TSpeedButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_PAINT: {
+        TPaintScope paint(Handle());
+        Paint(paint.DC());
+        return 0;
+    }
+    case WM_ERASEBKGND:
+        return 1;  // Paint fills everything
+    case WM_ENABLE:
+        Invalidate();
+        return 0;
+    case WM_LBUTTONDOWN:
+        FTracking = true;
+        SetCapture(Handle());
+        SetPressed(true);
+        return 0;
+    case WM_MOUSEMOVE:
+        if (FTracking) {
+            const POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            const RECT rect = ClientRect();
+            SetPressed(PtInRect(&rect, point) != FALSE);
+        }
+        return 0;
+    case WM_LBUTTONUP: {
+        const bool click = FTracking && FPressed;
+        FTracking = false;
+        SetPressed(false);
+        ReleaseCapture();
+        if (click && OnClick) OnClick();
+        return 0;
+    }
+    case WM_CAPTURECHANGED:
+        FTracking = false;
+        SetPressed(false);
+        return 0;
+    default:
+        return TWindow::HandleMessage(message, wParam, lParam);
+    }
+}
+
+// ------------------------------------------------------------- TPaintBox --
+
+TPaintBox::~TPaintBox() = default;
+
+void TPaintBox::Create(HWND parent) {
+    // CS_HREDRAW: a wider box shows the strip stretched anew.
+    RegisterWindowClass(kPaintBoxClass, CS_HREDRAW | CS_VREDRAW, ButtonFaceBrush(), nullptr);
+    CreateHandle(0, kPaintBoxClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent, nullptr);
+}
+
+LRESULT TPaintBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_ERASEBKGND:
+        if (FOpaque) return 1;
+        return TWindow::HandleMessage(message, wParam, lParam);
+    case WM_PAINT: {
+        TPaintScope paint(Handle());
+        if (OnPaint) OnPaint(paint.DC());
+        return 0;
+    }
+    case WM_MOUSEMOVE:
+        if (OnMouseMove) OnMouseMove(wParam, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        return 0;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        SetCapture(Handle());
+        return 0;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+        if (!(wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON))) ReleaseCapture();
+        return 0;
+    default:
+        return TWindow::HandleMessage(message, wParam, lParam);
+    }
+}
+
+// ------------------------------------------------------------ TStatusBar --
+
+void TStatusBar::Create(HWND parent, int id) {
+    FHandle = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0,
+                              parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Application().Instance(),
+                              nullptr);
+    if (!FHandle) RaiseInOutError(LastSystemError());
+}
+
+void TStatusBar::SetPanels(std::vector<int> widths, std::vector<TAlignment> alignments, UINT dpi) {
+    FWidths = std::move(widths);
+    FAlignments = std::move(alignments);
+    FTexts.resize(FWidths.size());
+    FDpi = dpi;
+    // Panel edges are cumulative; the last panel reaches to the right end.
+    std::vector<int> edges;
+    int edge = 0;
+    for (size_t i = 0; i < FWidths.size(); ++i) {
+        edge += Scale(FWidths[i], dpi);
+        edges.push_back(i + 1 == FWidths.size() ? -1 : edge);
+    }
+    SendMessageW(FHandle, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+    for (size_t i = 0; i < FTexts.size(); ++i) ApplyText(static_cast<int>(i));
+}
+
+void TStatusBar::SetText(int panel, const std::wstring& text) {
+    FTexts.at(static_cast<size_t>(panel)) = text;
+    ApplyText(panel);
+}
+
+void TStatusBar::ApplyText(int panel) {
+    // The status bar centres text after one tab and right-aligns it after two.
+    std::wstring shown;
+    switch (FAlignments.at(static_cast<size_t>(panel))) {
+    case TAlignment::Left:
+        break;
+    case TAlignment::Center:
+        shown = L"\t";
+        break;
+    case TAlignment::Right:
+        shown = L"\t\t";
+        break;
+    }
+    shown += FTexts[static_cast<size_t>(panel)];
+    SendMessageW(FHandle, SB_SETTEXTW, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(shown.c_str()));
+}
+
+void TStatusBar::SetVisible(bool visible) noexcept { ShowWindow(FHandle, visible ? SW_SHOWNA : SW_HIDE); }
+
+void TStatusBar::Realign() noexcept { SendMessageW(FHandle, WM_SIZE, 0, 0); }
+
+int TStatusBar::Height() const noexcept {
+    RECT rect{};
+    GetWindowRect(FHandle, &rect);
+    return rect.bottom - rect.top;
+}
+
+}  // namespace rulv::ui

@@ -1,0 +1,107 @@
+// Controls.h - the few controls the viewer window is made of: a panel with
+// a lowered bevel, image buttons with tooltips, a paint box and a status
+// bar of panels. Lengths are given at 96 DPI; the owner passes its DPI.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Handles.h"
+#include "Window.h"
+
+namespace rulv::ui {
+
+// A plain area with a lowered outer bevel, parent of the image buttons.
+class TPanel : public TWindow {
+public:
+    void Create(HWND parent);
+
+protected:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+};
+
+// Splits "short|long" into its two texts; a text without "|" is both.
+std::wstring ShortHint(const std::wstring& hint);
+std::wstring LongHint(const std::wstring& hint);
+
+// An image button: a 16x16 glyph from a 32x16 bitmap holding the normal and
+// the disabled look side by side, the bitmap's bottom-left pixel colour
+// being transparent. Shows the short hint as a tooltip and makes the long
+// one the application's hint while the pointer rests on it.
+class TSpeedButton : public TWindow {
+public:
+    ~TSpeedButton() override;
+    void Create(HWND parent, int glyphResource, const std::wstring& hint);
+    std::function<void()> OnClick;
+    HWND ToolTipHandle() const noexcept { return FToolTip.Get(); }
+    const std::wstring& Hint() const noexcept { return FHint; }
+
+protected:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void Paint(HDC dc);
+    void SetPressed(bool pressed);
+
+    TBitmapHandle FGlyph;
+    TWindowHandle FToolTip;
+    std::wstring FHint;
+    std::wstring FToolTipText;
+    bool FTracking = false;  // the left button went down on us
+    bool FPressed = false;   // ... and the pointer is still over us
+};
+
+// A window that lets its owner paint it and reports pointer moves. While a
+// button that was pressed on it is held, moves outside are reported too.
+class TPaintBox : public TWindow {
+public:
+    ~TPaintBox() override;
+    void Create(HWND parent);
+    std::function<void(HDC dc)> OnPaint;
+    std::function<void(WPARAM keys, int x, int y)> OnMouseMove;
+    // An opaque box paints every pixel itself: no background is erased
+    // under it (no flicker). Otherwise the background colour shows.
+    void SetOpaque(bool opaque) noexcept { FOpaque = opaque; }
+    int Width() const noexcept { return ClientWidth(); }
+    int Height() const noexcept { return ClientHeight(); }
+
+protected:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    bool FOpaque = false;
+};
+
+enum class TAlignment { Left, Center, Right };
+
+// The common status bar, with panels of fixed widths (the last reaching to
+// the right end).
+class TStatusBar {
+public:
+    void Create(HWND parent, int id);
+    HWND Handle() const noexcept { return FHandle; }
+    // Widths at 96 DPI; `dpi` scales them.
+    void SetPanels(std::vector<int> widths, std::vector<TAlignment> alignments, UINT dpi);
+    void SetText(int panel, const std::wstring& text);
+    // The panel's text as we set it (without the alignment tabs).
+    const std::wstring& Text(int panel) const { return FTexts.at(static_cast<size_t>(panel)); }
+    bool Visible() const noexcept { return FHandle && (GetWindowLongPtrW(FHandle, GWL_STYLE) & WS_VISIBLE); }
+    void SetVisible(bool visible) noexcept;
+    // Lets the bar place itself at the bottom of its parent again.
+    void Realign() noexcept;
+    int Height() const noexcept;
+
+private:
+    void ApplyText(int panel);
+
+    HWND FHandle = nullptr;
+    std::vector<int> FWidths;
+    std::vector<TAlignment> FAlignments;
+    std::vector<std::wstring> FTexts;
+    UINT FDpi = 96;
+};
+
+}  // namespace rulv::ui
