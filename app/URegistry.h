@@ -9,11 +9,35 @@
 
 namespace rulv {
 
+// The program key below HKEY_CURRENT_USER.
+inline constexpr char kSettingsKey[] = "Software\\Wuld\\RulvViewer";
+
 // Applies the stored values to frmMain. Raises ERegistryError (a
 // rulv::Exception) for a value of the wrong type or one that cannot be read.
 void LoadSettings();
 // Stores the current values of frmMain. Raises ERegistryError when a
 // section cannot be created or a value cannot be written.
 void SaveSettings();
+
+// What the settings act on: the main window's outer size and its two bars.
+// The bars are shown when the window is created; a toggle flips a bar
+// together with the check mark of its menu item.
+class TSettingsTarget {
+public:
+    virtual ~TSettingsTarget() = default;
+    virtual int OuterHeight() const = 0;
+    virtual int OuterWidth() const = 0;
+    virtual void SetOuterHeight(int height) = 0;
+    virtual void SetOuterWidth(int width) = 0;
+    virtual void ToggleToolBar() = 0;
+    virtual void ToggleStatusBar() = 0;
+    virtual bool ViewToolbarChecked() const = 0;
+    virtual bool ViewStatusbarChecked() const = 0;
+};
+
+// LoadSettings and SaveSettings on any target. A registry error ends the
+// routine at that entry: what came before it stays applied or written.
+void LoadSettingsInto(TSettingsTarget& target);
+void SaveSettingsFrom(const TSettingsTarget& target);
 
 }  // namespace rulv
