@@ -4,6 +4,8 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace rulv {
 
@@ -21,5 +23,40 @@ int ExecuteFile(const std::wstring& fileName, const std::wstring& params,
 // error icon, the text wrapped to at most half the screen's width and one
 // OK button, centred on the screen.
 void ErrorMessage(const std::wstring& message);
+
+// The sound ErrorMessage makes: MessageBeep unless a test puts its own
+// listener here to hear it.
+using TBeepProc = BOOL(WINAPI*)(UINT type);
+extern TBeepProc BeepProc;
+
+// Everything of `path` up to and including its last "\" or ":"; empty when
+// it has neither (C:\Tools\viewer.exe gives C:\Tools\).
+std::wstring FolderPart(std::wstring_view path);
+
+// The folder of the running program's executable, with its trailing
+// backslash, from the module's whole file name (no length limit).
+std::wstring ProgramFolder();
+
+// The help command: opens "RulvView.html" in `folder` through the shell, or
+// explains with ErrorMessage why not. The current directory is unchanged
+// afterwards.
+void ShowHelpDocument(const std::wstring& folder);
+
+// Disables the visible, enabled top-level windows of this thread except
+// `keep` while a modal box is shown, so that the program's other windows
+// wait for it; Restore (or destruction) enables exactly those again.
+class TTaskWindowsDisabler {
+public:
+    explicit TTaskWindowsDisabler(HWND keep);
+    ~TTaskWindowsDisabler();
+    TTaskWindowsDisabler(const TTaskWindowsDisabler&) = delete;
+    TTaskWindowsDisabler& operator=(const TTaskWindowsDisabler&) = delete;
+
+    void Restore() noexcept;
+
+private:
+    HWND FKeep;
+    std::vector<HWND> FDisabled;
+};
 
 }  // namespace rulv

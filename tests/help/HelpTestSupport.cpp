@@ -1,0 +1,127 @@
+// HelpTestSupport.cpp - see HelpTestSupport.h.
+#include "HelpTestSupport.h"
+
+#include "BoxWatcher.h"
+#include "common/StandardLibrary.h"
+#include "common/Unicode.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+namespace rulv::test {
+
+BOOL WINAPI TBeepLog::Listen(UINT type) noexcept {
+    LastType = type;
+    ++Count;
+    return TRUE;
+}
+
+TBeepListener::TBeepListener() {
+    TBeepLog::Count = 0;
+    TBeepLog::LastType = 0;
+    BeepProc = &TBeepLog::Listen;
+}
+
+TBeepListener::~TBeepListener() { BeepProc = &MessageBeep; }
+
+std::wstring CurrentDirectory() {
+    wchar_t buffer[MAX_PATH * 4];
+    const DWORD length = GetCurrentDirectoryW(MAX_PATH * 4, buffer);
+    return std::wstring(buffer, length);
+}
+
+std::wstring TestProgramFolder() {
+    wchar_t buffer[MAX_PATH * 4];
+    const DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH * 4);
+    std::wstring name(buffer, length);
+    return name.substr(0, name.find_last_of(L'\\') + 1);
+}
+
+std::wstring MakeFolder(const std::wstring& path) {
+    std::filesystem::create_directories(std::filesystem::path(path));
+    return path.back() == L'\\' ? path : path + L'\\';
+}
+
+void WriteTextFile(const std::wstring& path, const std::string& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+bool FileExists(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+namespace {
+
+// The user's classes (HKCU\Software\Classes) are where Windows looks first;
+// Wine's HKEY_CLASSES_ROOT does not merge them in, so in the throw-away
+// prefix the association is written into HKEY_CLASSES_ROOT as well.
+const std::pair<HKEY, const wchar_t*> kClassRoots[] = {
+    {HKEY_CURRENT_USER, L"Software\\Classes\\"},
+    {HKEY_CLASSES_ROOT, L""},
+};
+
+void SetDefaultValue(const std::wstring& key, const std::wstring& value) {
+    for (const auto& [root, prefix] : kClassRoots) {
+        const LSTATUS status =
+            RegSetKeyValueW(root, (prefix + key).c_str(), nullptr, REG_SZ, value.c_str(),
+                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+        ASSERT_EQ(status, ERROR_SUCCESS) << "registry key " << WideToUtf8(prefix + key);
+    }
+}
+
+}  // namespace
+
+void RegisterHtml(const std::wstring& progId, const std::wstring& command) {
+    SetDefaultValue(L".html", progId);
+    for (const auto& [root, prefix] : kClassRoots)
+        RegDeleteTreeW(root, (prefix + progId).c_str());
+    if (command.empty())
+        SetDefaultValue(progId, L"a document type without an open command");
+    else
+        SetDefaultValue(progId + L"\\shell\\open\\command", command);
+}
+
+std::vector<std::wstring> WaitForRecord(const std::wstring& recordFile) {
+    if (!WaitFor([&] { return FileExists(recordFile); })) return {};
+    HANDLE file = CreateFileW(recordFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    std::wstring text(4096, L'\0');
+    DWORD read = 0;
+    ReadFile(file, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &read,
+             nullptr);
+    CloseHandle(file);
+    text.resize(read / sizeof(wchar_t));
+    std::vector<std::wstring> lines;
+    std::wistringstream stream(text);
+    for (std::wstring line; std::getline(stream, line);) lines.push_back(line);
+    return lines;
+}
+
+std::wstring RecordedDocument(const std::vector<std::wstring>& record) {
+    if (record.size() < 2) return {};
+    const std::wstring& argument = record[0];
+    const bool absolute = (argument.size() > 2 && argument[1] == L':') ||
+                          (argument.size() > 1 && argument[0] == L'\\');
+    if (absolute) return argument;
+    std::wstring folder = record[1];
+    if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
+    return folder + argument;
+}
+
+bool SamePath(std::wstring a, std::wstring b) {
+    while (!a.empty() && a.back() == L'\\') a.pop_back();
+    while (!b.empty() && b.back() == L'\\') b.pop_back();
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+}  // namespace rulv::test
