@@ -37,5 +37,8 @@ test: test-native test-windows fuzz
 run: windows
 	scripts/run-viewer
 
+dist: windows
+	scripts/make-dist
+
 clean:
 	rm -rf build dist
