@@ -217,17 +217,27 @@ void TMessageBoxWatcher::Handle(HWND box) {
 // ------------------------------------------------------------- TTempFolder --
 
 TTempFolder::TTempFolder() {
+    // A name no earlier run can have left behind (process ids come round).
     static int serial = 0;
-    wchar_t name[64];
-    std::swprintf(name, 64, L"rulv-gui-%lu-%d", GetCurrentProcessId(), ++serial);
-    FPath = std::filesystem::temp_directory_path() / name;
-    std::filesystem::remove_all(FPath);
-    std::filesystem::create_directories(FPath);
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    for (;;) {
+        wchar_t name[96];
+        std::swprintf(name, 96, L"rulv-gui-%lu-%llu-%d", GetCurrentProcessId(),
+                      static_cast<unsigned long long>(GetTickCount64()), ++serial);
+        FPath = base / name;
+        if (CreateDirectoryW(FPath.c_str(), nullptr)) return;
+        const DWORD error = GetLastError();
+        if (error != ERROR_ALREADY_EXISTS) {
+            throw std::filesystem::filesystem_error("cannot create a test folder", FPath,
+                                                    std::error_code(static_cast<int>(error), std::system_category()));
+        }
+    }
 }
 
 TTempFolder::~TTempFolder() {
+    // Through the long-path form: some tests build names past MAX_PATH.
     std::error_code ignored;
-    std::filesystem::remove_all(FPath, ignored);
+    std::filesystem::remove_all(std::filesystem::path(L"\\\\?\\" + FPath.wstring()), ignored);
 }
 
 std::wstring TTempFolder::Write(const std::wstring& name, const std::string& content) const {

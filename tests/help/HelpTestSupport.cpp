@@ -89,9 +89,10 @@ void RegisterHtml(const std::wstring& progId, const std::wstring& command) {
         SetDefaultValue(progId + L"\\shell\\open\\command", command);
 }
 
-std::vector<std::wstring> WaitForRecord(const std::wstring& recordFile) {
-    if (!WaitFor([&] { return FileExists(recordFile); })) return {};
-    HANDLE file = CreateFileW(recordFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+namespace {
+
+std::vector<std::wstring> ReadRecord(const std::wstring& recordFile) {
+    HANDLE file = CreateFileW(recordFile.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return {};
     std::wstring text(4096, L'\0');
@@ -103,6 +104,20 @@ std::vector<std::wstring> WaitForRecord(const std::wstring& recordFile) {
     std::vector<std::wstring> lines;
     std::wistringstream stream(text);
     for (std::wstring line; std::getline(stream, line);) lines.push_back(line);
+    return lines;
+}
+
+}  // namespace
+
+std::vector<std::wstring> WaitForRecord(const std::wstring& recordFile) {
+    // The recorder renames a finished record into place, but the file may
+    // still be held for a moment (the rename itself, a scanner): read again
+    // until the three lines are there.
+    std::vector<std::wstring> lines;
+    WaitFor([&] {
+        lines = FileExists(recordFile) ? ReadRecord(recordFile) : std::vector<std::wstring>{};
+        return lines.size() >= 3;
+    });
     return lines;
 }
 

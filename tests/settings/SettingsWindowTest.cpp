@@ -194,9 +194,20 @@ public:
         STARTUPINFOW startup{};
         startup.cb = sizeof(startup);
         std::wstring commandLine = L"\"" + ViewerProgram() + L"\"";
-        if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                            &FInfo)) {
-            ADD_FAILURE() << "RulvView.exe did not start: " << GetLastError();
+        // Wine now and then refuses a process start with an internal error
+        // (1359) when several start at once: a second attempt goes through.
+        bool started = false;
+        DWORD error = 0;
+        for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+            started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                     &startup, &FInfo);
+            if (!started) {
+                error = GetLastError();
+                if (error != ERROR_INTERNAL_ERROR) break;
+            }
+        }
+        if (!started) {
+            ADD_FAILURE() << "RulvView.exe did not start: " << error;
             return;
         }
         CloseHandle(FInfo.hThread);
