@@ -6,6 +6,7 @@
 #include <string>
 
 #include "GuiTestSupport.h"
+#include "common/StandardLibrary.h"
 
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_PNG
@@ -14,16 +15,9 @@
 namespace rulv::test {
 namespace {
 
-std::wstring ProgramFolder() {
-    wchar_t name[MAX_PATH]{};
-    GetModuleFileNameW(nullptr, name, MAX_PATH);
-    std::wstring folder(name);
-    return folder.substr(0, folder.find_last_of(L"\\/") + 1);
-}
-
 // Runs rulvtool.exe (copied beside this test) and gives its exit code.
 DWORD RunTool(const std::wstring& arguments) {
-    std::wstring commandLine = L"\"" + ProgramFolder() + L"rulvtool.exe\" " + arguments;
+    std::wstring commandLine = L"\"" + rulv::ProgramFolder() + L"rulvtool.exe\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};

@@ -9,6 +9,7 @@
 
 #include "../gui/GuiTestSupport.h"
 #include "RegistryTestSupport.h"
+#include "common/StandardLibrary.h"
 #include "resources/resource.h"
 #include "ui/Application.h"
 #include "ui/Dpi.h"
@@ -180,12 +181,7 @@ TEST_F(SettingsWindowTest, ProgramKeyThatCannotBeCreatedDoesNotHinderTheStart) {
 // ------------------------------------------------------------- two copies --
 
 // RulvView.exe, copied beside this test program by the build.
-std::wstring ViewerProgram() {
-    wchar_t path[MAX_PATH]{};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring program(path);
-    return program.substr(0, program.find_last_of(L'\\') + 1) + L"RulvView.exe";
-}
+std::wstring ViewerProgram() { return ProgramFolder() + L"RulvView.exe"; }
 
 // One running copy of the program and its main window.
 class TViewerProcess {
