@@ -11,11 +11,6 @@
 
 namespace rulv {
 
-std::wstring FilePart(std::wstring_view fileName) {
-    const auto separator = fileName.find_last_of(L"\\:");
-    return std::wstring(separator == std::wstring_view::npos ? fileName : fileName.substr(separator + 1));
-}
-
 std::wstring LoadedTitle(std::wstring_view fileName) {
     return FilePart(fileName) + L" - " + kApplicationName;
 }

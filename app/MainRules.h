@@ -12,15 +12,12 @@
 #include <vector>
 
 #include "colormap/ColorMap.h"
+#include "common/PathParts.h"
 
 namespace rulv {
 
 inline constexpr wchar_t kApplicationName[] = L"RULV Viewer";
 
-// What follows the last "\" or ":" of `fileName`; the whole name when it
-// has neither. Works on UTF-16, so no second byte of a double-byte
-// character can pass for a separator.
-std::wstring FilePart(std::wstring_view fileName);
 
 // The application title after a load: "<file part> - RULV Viewer".
 std::wstring LoadedTitle(std::wstring_view fileName);

@@ -65,12 +65,6 @@ int ExecuteFile(const std::wstring& fileName, const std::wstring& params,
     return static_cast<int>(reinterpret_cast<INT_PTR>(result));
 }
 
-std::wstring FolderPart(std::wstring_view path) {
-    const auto separator = path.find_last_of(L"\\:");
-    if (separator == std::wstring_view::npos) return {};
-    return std::wstring(path.substr(0, separator + 1));
-}
-
 std::wstring ProgramFolder() {
     std::wstring buffer(MAX_PATH, L'\0');
     for (;;) {

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "PathParts.h"
+
 namespace rulv {
 
 // True when the process's current directory can be changed to `name`; the
@@ -29,9 +31,6 @@ void ErrorMessage(const std::wstring& message);
 using TBeepProc = BOOL(WINAPI*)(UINT type);
 extern TBeepProc BeepProc;
 
-// Everything of `path` up to and including its last "\" or ":"; empty when
-// it has neither (C:\Tools\viewer.exe gives C:\Tools\).
-std::wstring FolderPart(std::wstring_view path);
 
 // The folder of the running program's executable, with its trailing
 // backslash, from the module's whole file name (no length limit).
