@@ -29,17 +29,6 @@ protected:
     void TearDown() override { SetUp(); }
 };
 
-// The message of the ERegistryError `action` raises ("" when none).
-template <class TAction>
-std::string RegistryErrorOf(TAction&& action) {
-    try {
-        action();
-    } catch (const ERegistryError& error) {
-        return error.what();
-    }
-    return "";
-}
-
 // ---------------------------------------------------------------- reading --
 
 struct TTextCase {

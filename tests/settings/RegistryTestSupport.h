@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "app/RegistrySettings.h"
+
 namespace rulv::test {
 
 // A value as the registry holds it: its type and its data bytes.
@@ -44,5 +46,16 @@ std::string DwordData(DWORD value);
 
 bool operator==(const TRawValue& a, const TRawValue& b);
 void PrintTo(const TRawValue& value, std::ostream* out);
+
+// The message of the ERegistryError `action` raises ("" when none).
+template <class TAction>
+std::string RegistryErrorOf(TAction&& action) {
+    try {
+        action();
+    } catch (const ERegistryError& error) {
+        return error.what();
+    }
+    return "";
+}
 
 }  // namespace rulv::test

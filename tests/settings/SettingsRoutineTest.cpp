@@ -67,16 +67,6 @@ protected:
     }
 };
 
-template <class TAction>
-std::string RegistryErrorOf(TAction&& action) {
-    try {
-        action();
-    } catch (const ERegistryError& error) {
-        return error.what();
-    }
-    return "";
-}
-
 // ------------------------------------------------------------------ load --
 
 TEST_F(SettingsRoutineTest, FirstLoadCreatesTheEmptyProgramKeyAndChangesNothing) {
