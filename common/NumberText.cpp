@@ -29,63 +29,77 @@ int HexValue(char c) {
     return -1;
 }
 
+TNumberScan Refused(TNumberFault fault, std::size_t offset) noexcept { return {fault, offset}; }
+
 // One or more hexadecimal digits and nothing else, at most eight of them
-// significant; the value is the 32-bit pattern.
-bool ParseHexDigits(std::string_view digits, std::int32_t& value) {
-    if (digits.empty()) return false;
+// significant; the value is the 32-bit pattern. `digits` starts at `offset`
+// of the whole text; `missing` is the rule for a text without a first digit.
+TNumberScan ScanHexDigits(std::string_view digits, std::size_t offset, TNumberFault missing,
+                          std::int32_t& value) noexcept {
+    if (digits.empty() || HexValue(digits.front()) < 0) return Refused(missing, offset);
     std::uint32_t pattern = 0;
     int significant = 0;
-    for (const char c : digits) {
-        const int digit = HexValue(c);
-        if (digit < 0) return false;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        const int digit = HexValue(digits[i]);
+        if (digit < 0) return Refused(TNumberFault::UnexpectedCharacter, offset + i);
         if (significant > 0 || digit != 0) {
-            if (++significant > 8) return false;
+            if (++significant > 8) return Refused(TNumberFault::TooManyHexDigits, offset + i);
         }
         pattern = (pattern << 4) | static_cast<std::uint32_t>(digit);
     }
     value = static_cast<std::int32_t>(pattern);
-    return true;
+    return {};
 }
 
-// One or more decimal digits and nothing else, as a magnitude up to `limit`.
-bool ParseDecimalDigits(std::string_view digits, std::uint32_t limit, std::uint32_t& magnitude) {
-    if (digits.empty()) return false;
+// One or more decimal digits and nothing else, as a magnitude up to `limit`;
+// the offset of an out-of-range text is that of the digit that passed it.
+TNumberScan ScanDecimalDigits(std::string_view digits, std::size_t offset, TNumberFault missing,
+                              std::uint32_t limit, std::uint32_t& magnitude) noexcept {
+    if (digits.empty() || !IsDigit(digits.front())) return Refused(missing, offset);
     std::uint64_t accumulated = 0;
-    for (const char c : digits) {
-        if (!IsDigit(c)) return false;
-        accumulated = accumulated * 10 + static_cast<std::uint64_t>(c - '0');
-        if (accumulated > limit) return false;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (!IsDigit(digits[i])) return Refused(TNumberFault::UnexpectedCharacter, offset + i);
+        accumulated = accumulated * 10 + static_cast<std::uint64_t>(digits[i] - '0');
+        if (accumulated > limit) return Refused(TNumberFault::OutOfRange, offset + i);
     }
     magnitude = static_cast<std::uint32_t>(accumulated);
-    return true;
+    return {};
 }
 
 }  // namespace
 
-bool TryParseInteger(std::string_view text, std::int32_t& value) noexcept {
-    std::size_t i = 0;
-    while (i < text.size() && text[i] == ' ') ++i;
-    text.remove_prefix(i);
-    if (text.empty()) return false;
+TNumberScan ScanInteger(std::string_view text, std::int32_t& value) noexcept {
+    std::size_t at = 0;
+    while (at < text.size() && text[at] == ' ') ++at;
+    if (at == text.size()) return Refused(TNumberFault::Empty, at);
+    const std::string_view rest = text.substr(at);
 
-    const char first = text[0];
+    const char first = rest[0];
     if (first == '+' || first == '-') {
         const bool negative = first == '-';
         std::uint32_t magnitude = 0;
-        if (!ParseDecimalDigits(text.substr(1), negative ? 0x80000000u : 0x7FFFFFFFu, magnitude)) {
-            return false;
+        const TNumberScan scan = ScanDecimalDigits(rest.substr(1), at + 1, TNumberFault::SignWithoutDigits,
+                                                   negative ? 0x80000000u : 0x7FFFFFFFu, magnitude);
+        if (scan.Accepted()) {
+            value = negative ? static_cast<std::int32_t>(0u - magnitude) : static_cast<std::int32_t>(magnitude);
         }
-        value = negative ? static_cast<std::int32_t>(0u - magnitude) : static_cast<std::int32_t>(magnitude);
-        return true;
+        return scan;
     }
-    if (first == '$' || first == 'x' || first == 'X') return ParseHexDigits(text.substr(1), value);
-    if (first == '0' && text.size() >= 2 && (text[1] == 'x' || text[1] == 'X')) {
-        return ParseHexDigits(text.substr(2), value);
+    if (first == '$' || first == 'x' || first == 'X') {
+        return ScanHexDigits(rest.substr(1), at + 1, TNumberFault::PrefixWithoutDigits, value);
+    }
+    if (first == '0' && rest.size() >= 2 && (rest[1] == 'x' || rest[1] == 'X')) {
+        return ScanHexDigits(rest.substr(2), at + 2, TNumberFault::PrefixWithoutDigits, value);
     }
     std::uint32_t magnitude = 0;
-    if (!ParseDecimalDigits(text, 0x7FFFFFFFu, magnitude)) return false;
-    value = static_cast<std::int32_t>(magnitude);
-    return true;
+    const TNumberScan scan =
+        ScanDecimalDigits(rest, at, TNumberFault::UnexpectedCharacter, 0x7FFFFFFFu, magnitude);
+    if (scan.Accepted()) value = static_cast<std::int32_t>(magnitude);
+    return scan;
+}
+
+bool TryParseInteger(std::string_view text, std::int32_t& value) noexcept {
+    return ScanInteger(text, value).Accepted();
 }
 
 std::int32_t ParseInteger(std::string_view text) {
@@ -97,7 +111,9 @@ std::int32_t ParseInteger(std::string_view text) {
 std::int32_t HexToInt(std::string_view text) {
     // The same as ParseInteger("$" + text), without building that text.
     std::int32_t value = 0;
-    if (!ParseHexDigits(text, value)) RaiseConvertError("$" + std::string(text.substr(0, kQuoteLimit)), "integer");
+    if (!ScanHexDigits(text, 0, TNumberFault::PrefixWithoutDigits, value).Accepted()) {
+        RaiseConvertError("$" + std::string(text.substr(0, kQuoteLimit)), "integer");
+    }
     return value;
 }
 
@@ -138,11 +154,14 @@ void AddDigit(TDecimal& decimal, char c, bool fraction) {
     }
 }
 
-bool ScanReal(std::string_view text, char separator, TDecimal& decimal) {
+// Takes the text apart into `decimal`; says which rule refused it, and where.
+TNumberScan SplitReal(std::string_view text, char separator, TDecimal& decimal) {
     std::size_t i = 0;
     const std::size_t n = text.size();
     while (i < n && text[i] == ' ') ++i;
-    if (i < n && (text[i] == '+' || text[i] == '-')) decimal.negative = text[i++] == '-';
+    if (i == n) return Refused(TNumberFault::Empty, i);
+    const bool hasSign = text[i] == '+' || text[i] == '-';
+    if (hasSign) decimal.negative = text[i++] == '-';
     bool mantissa = false;
     while (i < n && IsDigit(text[i])) {
         AddDigit(decimal, text[i++], false);
@@ -153,7 +172,7 @@ bool ScanReal(std::string_view text, char separator, TDecimal& decimal) {
         mantissa = true;
         while (i < n && IsDigit(text[i])) AddDigit(decimal, text[i++], true);
     }
-    if (!mantissa) return false;
+    if (!mantissa) return Refused(hasSign ? TNumberFault::SignWithoutDigits : TNumberFault::UnexpectedCharacter, i);
     if (i < n && (text[i] == 'E' || text[i] == 'e')) {
         ++i;
         bool negativeExponent = false;
@@ -163,7 +182,8 @@ bool ScanReal(std::string_view text, char separator, TDecimal& decimal) {
         decimal.exponent += negativeExponent ? -power : power;
     }
     while (i < n && text[i] == ' ') ++i;
-    return i == n;
+    if (i != n) return Refused(TNumberFault::UnexpectedCharacter, i);
+    return {};
 }
 
 // A little unsigned big integer, least significant 32-bit limb first.
@@ -319,12 +339,18 @@ TExtended RoundFraction(const TDecimal& decimal) {
 
 }  // namespace
 
-TExtended ParseReal(std::string_view text, char decimalSeparator) {
+TNumberScan ScanReal(std::string_view text, char decimalSeparator, TExtended& value) {
     TDecimal decimal;
-    if (!ScanReal(text, decimalSeparator, decimal)) RaiseConvertError(text, "floating point");
+    const TNumberScan scan = SplitReal(text, decimalSeparator, decimal);
+    if (!scan.Accepted()) return scan;
     TExtended zero;
     zero.negative = decimal.negative;
-    if (decimal.digits.empty()) return zero;
+    if (decimal.digits.empty()) {
+        value = zero;
+        return {};
+    }
+    // A value too large is refused at the start of the number.
+    const TNumberScan tooLarge = Refused(TNumberFault::Overflow, text.find_first_not_of(' '));
     // Trailing zeros of the kept digits only scale the value.
     while (decimal.digits.back() == '0') {
         decimal.digits.pop_back();
@@ -332,10 +358,22 @@ TExtended ParseReal(std::string_view text, char decimalSeparator) {
     }
     // The value lies in [10^(magnitude-1), 10^magnitude).
     const std::int64_t magnitude = static_cast<std::int64_t>(decimal.digits.size()) + decimal.exponent;
-    if (magnitude > kLargestMagnitude) throw EOverflow();
-    if (magnitude < kSmallestMagnitude) return zero;
-    const TExtended value = decimal.exponent >= 0 ? RoundWhole(decimal) : RoundFraction(decimal);
-    if (std::int64_t{value.exponent} + 63 > kExtendedTopExponent) throw EOverflow();
+    if (magnitude > kLargestMagnitude) return tooLarge;
+    if (magnitude < kSmallestMagnitude) {
+        value = zero;
+        return {};
+    }
+    const TExtended rounded = decimal.exponent >= 0 ? RoundWhole(decimal) : RoundFraction(decimal);
+    if (std::int64_t{rounded.exponent} + 63 > kExtendedTopExponent) return tooLarge;
+    value = rounded;
+    return {};
+}
+
+TExtended ParseReal(std::string_view text, char decimalSeparator) {
+    TExtended value;
+    const TNumberScan scan = ScanReal(text, decimalSeparator, value);
+    if (scan.Fault == TNumberFault::Overflow) throw EOverflow();
+    if (!scan.Accepted()) RaiseConvertError(text, "floating point");
     return value;
 }
 

@@ -25,12 +25,44 @@
 //   separator (UserDecimalSeparator), a full stop when there is none.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
 #include "Extended.h"
 
 namespace rulv {
+
+// Why a number text was refused. The colour-map reader names the rule in
+// its fault reports; nothing else tells the kinds apart.
+enum class TNumberFault : std::uint8_t {
+    None,
+    Empty,                // nothing, or nothing but spaces
+    SignWithoutDigits,    // "+" or "-" not followed by a digit
+    PrefixWithoutDigits,  // "$", "x", "X", "0x" or "0X" not followed by a hex digit
+    UnexpectedCharacter,  // a character that cannot stand where it stands
+    OutOfRange,           // a decimal integer beyond -2147483648..2147483647
+    TooManyHexDigits,     // a ninth significant hexadecimal digit
+    Overflow,             // a real beyond the extended range
+};
+
+// The outcome of a scan: the rule that refused the text and the index of
+// the character where it stopped being a number (the text's size when it
+// ended too early). Fault is None for an accepted text.
+struct TNumberScan {
+    TNumberFault Fault = TNumberFault::None;
+    std::size_t Offset = 0;
+
+    bool Accepted() const noexcept { return Fault == TNumberFault::None; }
+};
+
+// ParseInteger's grammar without the error: `value` is written only when the
+// text is accepted.
+TNumberScan ScanInteger(std::string_view text, std::int32_t& value) noexcept;
+
+// ParseReal's grammar without the conversion error: `value` is written only
+// when the text is accepted. Raises std::bad_alloc only (long mantissas).
+TNumberScan ScanReal(std::string_view text, char decimalSeparator, TExtended& value);
 
 // ParseInteger without the error: false for a text it refuses, with `value`
 // left untouched. The settings use it to fall back to a default.

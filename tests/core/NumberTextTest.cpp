@@ -109,5 +109,74 @@ TEST(ParseReal, LongMantissasRoundOnceAndStayCheap) {
     EXPECT_THROW(ParseReal(std::string(5000, '9'), '.'), EOverflow);
 }
 
+TEST(ScanInteger, NamesTheRuleAndWhereTheTextStopsBeingANumber) {
+    const struct {
+        const char* text;
+        TNumberFault fault;
+        std::size_t offset;
+    } rows[] = {
+        {"", TNumberFault::Empty, 0},
+        {"   ", TNumberFault::Empty, 3},
+        {"+", TNumberFault::SignWithoutDigits, 1},
+        {" -x", TNumberFault::SignWithoutDigits, 2},
+        {"-$1", TNumberFault::SignWithoutDigits, 1},
+        {"$", TNumberFault::PrefixWithoutDigits, 1},
+        {"0x", TNumberFault::PrefixWithoutDigits, 2},
+        {"x 1", TNumberFault::PrefixWithoutDigits, 1},
+        {"$G", TNumberFault::PrefixWithoutDigits, 1},
+        {"abc", TNumberFault::UnexpectedCharacter, 0},
+        {"42 ", TNumberFault::UnexpectedCharacter, 2},
+        {"\t42", TNumberFault::UnexpectedCharacter, 0},
+        {"12px", TNumberFault::UnexpectedCharacter, 2},
+        {"$1G", TNumberFault::UnexpectedCharacter, 2},
+        {"2147483648", TNumberFault::OutOfRange, 9},
+        {"-2147483649", TNumberFault::OutOfRange, 10},
+        {"99999999999999999999", TNumberFault::OutOfRange, 9},
+        {"$100000000", TNumberFault::TooManyHexDigits, 9},
+        {"0x0000123456789", TNumberFault::TooManyHexDigits, 14},
+        {"$123456789G", TNumberFault::TooManyHexDigits, 9},
+    };
+    for (const auto& row : rows) {
+        std::int32_t value = 12345;
+        const TNumberScan scan = ScanInteger(row.text, value);
+        EXPECT_EQ(scan.Fault, row.fault) << '"' << row.text << '"';
+        EXPECT_EQ(scan.Offset, row.offset) << '"' << row.text << '"';
+        EXPECT_EQ(value, 12345) << '"' << row.text << '"';
+    }
+}
+
+TEST(ScanReal, NamesTheRuleAndWhereTheTextStopsBeingANumber) {
+    const struct {
+        const char* text;
+        TNumberFault fault;
+        std::size_t offset;
+    } rows[] = {
+        {"", TNumberFault::Empty, 0},
+        {"  ", TNumberFault::Empty, 2},
+        {"+", TNumberFault::SignWithoutDigits, 1},
+        {"-E5", TNumberFault::SignWithoutDigits, 1},
+        {"E5", TNumberFault::UnexpectedCharacter, 0},
+        {"1,5", TNumberFault::UnexpectedCharacter, 1},
+        {"1E5x", TNumberFault::UnexpectedCharacter, 3},
+        {"1.5.", TNumberFault::UnexpectedCharacter, 3},
+        {"1E50000", TNumberFault::UnexpectedCharacter, 5},
+        {"-1e4933", TNumberFault::Overflow, 0},
+    };
+    for (const auto& row : rows) {
+        TExtended value{true, 42, 7};
+        const TNumberScan scan = ScanReal(row.text, '.', value);
+        EXPECT_EQ(scan.Fault, row.fault) << '"' << row.text << '"';
+        EXPECT_EQ(scan.Offset, row.offset) << '"' << row.text << '"';
+        EXPECT_EQ(value, (TExtended{true, 42, 7})) << '"' << row.text << '"';
+    }
+    TExtended value;
+    const TNumberScan huge = ScanReal(" " + std::string(5000, '9'), '.', value);
+    EXPECT_EQ(huge.Fault, TNumberFault::Overflow);
+    EXPECT_EQ(huge.Offset, 1u);
+    EXPECT_TRUE(ScanReal("1E0500", '.', value).Accepted()) << "beyond a double, not beyond the extended range";
+    EXPECT_TRUE(ScanReal("2.5E1", '.', value).Accepted());
+    EXPECT_EQ(ToDouble(value), 25.0);
+}
+
 }  // namespace
 }  // namespace rulv
