@@ -13,6 +13,7 @@
 #include "../common/Extended.h"
 #include "../common/NumberText.h"
 #include "../common/RegionalSettings.h"
+#include "LineFault.h"
 
 namespace rulv {
 
@@ -70,6 +71,7 @@ void TPalette::CopyTo(TPaletteArray& colors) const {
 namespace {
 
 constexpr std::size_t kKeywordLength = 5;
+constexpr std::size_t kColourDigits = 6;
 
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
@@ -96,32 +98,192 @@ bool IsKeyword(std::string_view line, const char (&name)[kKeywordLength + 1]) {
 bool IsGradient(std::string_view line) { return IsKeyword(line, "#GRAD"); }
 bool IsLinear(std::string_view line) { return IsKeyword(line, "#LINE"); }
 
-// The fields of a directive after its keyword: one space must follow the
-// keyword; the rest with its commas normalised.
-std::string DirectiveFields(std::string_view line) {
-    const std::string_view rest = line.substr(kKeywordLength);
-    if (rest.empty() || rest.front() != ' ') throw EAbort();
-    return NormalizeCommas(rest);
+constexpr std::uint8_t kNoDigit = 0xFF;
+
+constexpr auto kHexDigits = [] {
+    std::array<std::uint8_t, 256> table{};
+    table.fill(kNoDigit);
+    for (int c = '0'; c <= '9'; ++c) table[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(c - '0');
+    for (int c = 'A'; c <= 'F'; ++c) table[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(c - 'A' + 10);
+    for (int c = 'a'; c <= 'f'; ++c) table[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(c - 'a' + 10);
+    return table;
+}();
+
+bool IsHexDigit(char c) { return kHexDigits[static_cast<unsigned char>(c)] != kNoDigit; }
+
+// Six hex digits in a row: the common colour line, decoded without the
+// general conversion. Gives false for anything else.
+bool DecodeSixHexDigits(std::string_view line, TPackedColor& color) {
+    if (line.size() < kColourDigits) return false;
+    int digits[kColourDigits];
+    for (std::size_t i = 0; i < kColourDigits; ++i) {
+        const std::uint8_t digit = kHexDigits[static_cast<unsigned char>(line[i])];
+        if (digit == kNoDigit) return false;
+        digits[i] = digit;
+    }
+    const int red = digits[0] * 16 + digits[1];
+    const int green = digits[2] * 16 + digits[3];
+    const int blue = digits[4] * 16 + digits[5];
+    color = blue * 65536 + green * 256 + red;
+    return true;
 }
 
-// Reads a six-digit colour field and the comma after it off `text`.
-TRgb TakeColorField(std::string_view& text) {
-    TRgb rgb;
-    rgb.SetHex(text.substr(0, 6));
-    text.remove_prefix(std::min<std::size_t>(6, text.size()));
-    if (text.empty() || text.front() != ',') throw EAbort();
-    text.remove_prefix(1);
-    return rgb;
+// Where a colour line stops being hex colour text, as SetHex on its first
+// six characters sees it: the first character that is no hex digit, or the
+// end of a line of four digits or fewer. Zero when SetHex accepts them.
+std::int64_t ColourTextFaultColumn(std::string_view line) {
+    const std::size_t checked = std::min(line.size(), kColourDigits);
+    for (std::size_t i = 0; i < checked; ++i) {
+        if (!IsHexDigit(line[i])) return static_cast<std::int64_t>(i) + 1;
+    }
+    // Each of the three pieces needs a digit: five digits are enough.
+    return line.size() <= 4 ? static_cast<std::int64_t>(line.size()) + 1 : 0;
 }
 
-// Reads the field before the next comma off `text`.
-std::string_view TakeField(std::string_view& text) {
-    const std::size_t comma = text.find(',');
-    if (comma == std::string_view::npos) throw EAbort();
-    const std::string_view field = text.substr(0, comma);
-    text.remove_prefix(comma + 1);
-    return field;
-}
+// One field of a directive: a piece of the text after the keyword, cut at
+// the commas and without the blanks and control characters (codes 0-32)
+// around it, which is what NormalizeCommas leaves of it; with its place in
+// the line, so that a fault can name its column.
+struct TField {
+    std::string_view Text;
+    std::int64_t Column = 0;       // of its first character (of the comma or end for an empty one)
+    bool CommaFollows = false;
+    std::int64_t CommaColumn = 0;  // of the comma after it, when there is one
+
+    std::int64_t EndColumn() const noexcept { return Column + static_cast<std::int64_t>(Text.size()); }
+};
+
+// The fields of a directive line, left to right.
+class TFields {
+public:
+    TFields(std::string_view line, std::size_t from) noexcept : FLine(line), FAt(from) {}
+
+    TField Next() noexcept {
+        const std::size_t comma = FLine.find(',', FAt);
+        const std::size_t end = comma == std::string_view::npos ? FLine.size() : comma;
+        std::size_t first = FAt;
+        while (first < end && IsBlank(FLine[first])) ++first;
+        std::size_t last = end;
+        while (last > first && IsBlank(FLine[last - 1])) --last;
+        TField field;
+        field.Text = FLine.substr(first, last - first);
+        field.Column = static_cast<std::int64_t>(first) + 1;
+        field.CommaFollows = comma != std::string_view::npos;
+        field.CommaColumn = static_cast<std::int64_t>(end) + 1;
+        FAt = field.CommaFollows ? comma + 1 : FLine.size();
+        return field;
+    }
+
+private:
+    std::string_view FLine;
+    std::size_t FAt;
+};
+
+// Raises the faults of one directive line, naming its keyword.
+class TDirectiveFaults {
+public:
+    TDirectiveFaults(std::string_view line, TDirective directive) noexcept : FLine(line), FDirective(directive) {}
+
+    [[noreturn]] void Raise(TLineFaultKind kind, std::int64_t column, TLineField field,
+                            TNumberFault rule = TNumberFault::None, std::int64_t index = 0) const {
+        TLineFault fault;
+        fault.Kind = kind;
+        fault.Column = column;
+        fault.Directive = FDirective;
+        fault.Field = field;
+        fault.Rule = rule;
+        fault.Index = index;
+        RaiseLineFault(FLine, fault);
+    }
+
+    [[noreturn]] void RaiseProductTooLarge(std::int64_t column, TLineField field, TChannel channel,
+                                           std::int64_t k) const {
+        TLineFault fault;
+        fault.Kind = TLineFaultKind::ProductTooLarge;
+        fault.Column = column;
+        fault.Directive = FDirective;
+        fault.Field = field;
+        fault.Channel = channel;
+        fault.Index = k;
+        RaiseLineFault(FLine, fault);
+    }
+
+    // The keyword must be followed by one space (code 32).
+    void RequireSpaceAfterKeyword() const {
+        if (FLine.size() <= kKeywordLength || FLine[kKeywordLength] != ' ') {
+            Raise(TLineFaultKind::NoSpaceAfterKeyword, kKeywordLength + 1, TLineField::None);
+        }
+    }
+
+    // A gradient colour: exactly six hex digits, then a comma.
+    TRgb ColourField(const TField& field, TLineField name) const {
+        const std::size_t digits = std::min(field.Text.size(), kColourDigits);
+        for (std::size_t i = 0; i < digits; ++i) {
+            if (!IsHexDigit(field.Text[i])) {
+                Raise(TLineFaultKind::BadColourField, field.Column + static_cast<std::int64_t>(i), name,
+                      TNumberFault::UnexpectedCharacter);
+            }
+        }
+        if (field.Text.size() < kColourDigits) {
+            Raise(TLineFaultKind::BadColourField, field.EndColumn(), name, TNumberFault::Empty,
+                  static_cast<std::int64_t>(field.Text.size()));
+        }
+        if (field.Text.size() > kColourDigits) {
+            const std::int64_t after = field.Column + static_cast<std::int64_t>(kColourDigits);
+            if (IsHexDigit(field.Text[kColourDigits])) {
+                Raise(TLineFaultKind::BadColourField, after, name, TNumberFault::TooManyHexDigits);
+            }
+            Raise(TLineFaultKind::MissingComma, after, name);
+        }
+        if (!field.CommaFollows) Raise(TLineFaultKind::MissingComma, field.EndColumn(), name);
+        TRgb rgb;
+        rgb.SetHex(field.Text);
+        return rgb;
+    }
+
+    // A field that must be followed by a comma (all but the count).
+    void RequireComma(const TField& field, TLineField name) const {
+        if (!field.CommaFollows) Raise(TLineFaultKind::MissingComma, field.EndColumn(), name);
+    }
+
+    // A start or count through ParseInteger's rules. The count is the rest
+    // of the line, so a comma after it is a character too many.
+    std::int32_t Integer(const TField& field, TLineField name) const {
+        std::int32_t value = 0;
+        const TNumberScan scan = ScanInteger(field.Text, value);
+        if (!scan.Accepted()) {
+            Raise(TLineFaultKind::BadInteger, field.Column + static_cast<std::int64_t>(scan.Offset), name, scan.Fault);
+        }
+        if (name == TLineField::Count && field.CommaFollows) {
+            Raise(TLineFaultKind::BadInteger, field.CommaColumn, name, TNumberFault::UnexpectedCharacter);
+        }
+        return value;
+    }
+
+    // A slope through ParseReal's rules, stored as a double.
+    double Slope(const TField& field, TLineField name, char decimalSeparator) const {
+        TExtended value;
+        TNumberScan scan;
+        try {
+            scan = ScanReal(field.Text, decimalSeparator, value);
+        } catch (const std::bad_alloc&) {
+            Raise(TLineFaultKind::OutOfMemory, field.Column, name);
+        }
+        if (scan.Fault == TNumberFault::Overflow) Raise(TLineFaultKind::SlopeTooLarge, field.Column, name);
+        if (!scan.Accepted()) {
+            Raise(TLineFaultKind::BadSlope, field.Column + static_cast<std::int64_t>(scan.Offset), name, scan.Fault);
+        }
+        try {
+            return ToDouble(value);
+        } catch (const EOverflow&) {
+            Raise(TLineFaultKind::SlopeTooLarge, field.Column, name);
+        }
+    }
+
+private:
+    std::string_view FLine;
+    TDirective FDirective;
+};
 
 // A 64-bit channel value narrowed for a clamping setter, clamping the same way.
 std::int32_t AsChannel(std::int64_t value) {
@@ -136,32 +298,9 @@ std::int64_t CheckedSum(std::int64_t start, std::int64_t product) {
     return start + product;
 }
 
-constexpr std::uint8_t kNoDigit = 0xFF;
-
-// Six hex digits in a row: the common colour line, decoded without the
-// general conversion. Gives false for anything else.
-bool DecodeSixHexDigits(std::string_view line, TPackedColor& color) {
-    if (line.size() < 6) return false;
-    static constexpr auto kHex = [] {
-        std::array<std::uint8_t, 256> table{};
-        table.fill(kNoDigit);
-        for (int c = '0'; c <= '9'; ++c) table[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(c - '0');
-        for (int c = 'A'; c <= 'F'; ++c) table[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(c - 'A' + 10);
-        for (int c = 'a'; c <= 'f'; ++c) table[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(c - 'a' + 10);
-        return table;
-    }();
-    int digits[6];
-    for (int i = 0; i < 6; ++i) {
-        const std::uint8_t digit = kHex[static_cast<unsigned char>(line[static_cast<std::size_t>(i)])];
-        if (digit == kNoDigit) return false;
-        digits[i] = digit;
-    }
-    const int red = digits[0] * 16 + digits[1];
-    const int green = digits[2] * 16 + digits[3];
-    const int blue = digits[4] * 16 + digits[5];
-    color = blue * 65536 + green * 256 + red;
-    return true;
-}
+constexpr TChannel kChannels[3] = {TChannel::Red, TChannel::Green, TChannel::Blue};
+constexpr TLineField kStartFields[3] = {TLineField::RedStart, TLineField::GreenStart, TLineField::BlueStart};
+constexpr TLineField kSlopeFields[3] = {TLineField::RedSlope, TLineField::GreenSlope, TLineField::BlueSlope};
 
 }  // namespace
 
@@ -178,6 +317,19 @@ std::string NormalizeCommas(std::string_view text) {
     return result;
 }
 
+void TPalette::AddForLine(std::string_view line, TPackedColor color, std::int64_t column) {
+    try {
+        Add(color);
+    } catch (const EOutOfMemory&) {
+        TLineFault fault;
+        const bool full = FLast >= FColorLimit - 1;
+        fault.Kind = full ? TLineFaultKind::TooManyColours : TLineFaultKind::OutOfMemory;
+        fault.Column = column;
+        fault.Index = full ? FColorLimit : std::int64_t{FLast} + 1;
+        RaiseLineFault(line, fault);
+    }
+}
+
 void TPalette::ParseLine(std::string_view line) {
     if (!line.empty() && line.front() == '#') {
         if (IsGradient(line)) {
@@ -189,65 +341,78 @@ void TPalette::ParseLine(std::string_view line) {
     }
     TPackedColor color = 0;
     if (!DecodeSixHexDigits(line, color)) {
-        TRgb rgb;
-        try {
-            rgb.SetHex(line.substr(0, 6));
-        } catch (...) {
-            throw EAbort();
+        if (const std::int64_t column = ColourTextFaultColumn(line); column != 0) {
+            TLineFault fault;
+            fault.Kind = TLineFaultKind::NotAColour;
+            fault.Column = column;
+            RaiseLineFault(line, fault);
         }
+        TRgb rgb;
+        rgb.SetHex(line.substr(0, kColourDigits));
         color = rgb.GetColor();
     }
-    Add(color);
+    AddForLine(line, color, 1);
 }
 
 void TPalette::ParseGradient(std::string_view line) {
-    const std::string fields = DirectiveFields(line);
-    try {
-        std::string_view text = fields;
-        const TRgb start = TakeColorField(text);
-        const TRgb end = TakeColorField(text);
-        const std::int32_t count = ParseInteger(text);
-        const std::int32_t starts[3] = {start.Red(), start.Green(), start.Blue()};
-        const double steps[3] = {StoredQuotient(end.Red() - start.Red(), count),
-                                 StoredQuotient(end.Green() - start.Green(), count),
-                                 StoredQuotient(end.Blue() - start.Blue(), count)};
-        TRgb rgb;
-        for (std::int32_t k = 0; k < count; ++k) {
-            rgb.SetRed(AsChannel(starts[0] + RoundedProduct(k, steps[0])));
-            rgb.SetGreen(AsChannel(starts[1] + RoundedProduct(k, steps[1])));
-            rgb.SetBlue(AsChannel(starts[2] + RoundedProduct(k, steps[2])));
-            Add(rgb.GetColor());
-        }
-    } catch (...) {
-        throw EAbort();
+    const TDirectiveFaults faults(line, TDirective::Gradient);
+    faults.RequireSpaceAfterKeyword();
+    TFields fields(line, kKeywordLength);
+    const TRgb start = faults.ColourField(fields.Next(), TLineField::StartColour);
+    const TRgb end = faults.ColourField(fields.Next(), TLineField::EndColour);
+    const TField countField = fields.Next();
+    const std::int32_t count = faults.Integer(countField, TLineField::Count);
+    // (end - start) / 0 would be a division by zero (or 0 / 0).
+    if (count == 0) faults.Raise(TLineFaultKind::GradientCountZero, countField.Column, TLineField::Count);
+
+    const std::int32_t starts[3] = {start.Red(), start.Green(), start.Blue()};
+    const double steps[3] = {StoredQuotient(end.Red() - start.Red(), count),
+                             StoredQuotient(end.Green() - start.Green(), count),
+                             StoredQuotient(end.Blue() - start.Blue(), count)};
+    TRgb rgb;
+    for (std::int32_t k = 0; k < count; ++k) {
+        // |k * step| stays below 256 * 2^31: no product leaves 64 bits.
+        rgb.SetRed(AsChannel(starts[0] + RoundedProduct(k, steps[0])));
+        rgb.SetGreen(AsChannel(starts[1] + RoundedProduct(k, steps[1])));
+        rgb.SetBlue(AsChannel(starts[2] + RoundedProduct(k, steps[2])));
+        AddForLine(line, rgb.GetColor(), countField.Column);
     }
 }
 
 void TPalette::ParseLinear(std::string_view line) {
-    const std::string fields = DirectiveFields(line);
-    try {
-        std::string_view text = fields;
-        std::int32_t starts[3];
-        double slopes[3];
+    const TDirectiveFaults faults(line, TDirective::Linear);
+    faults.RequireSpaceAfterKeyword();
+    TFields fields(line, kKeywordLength);
+    std::int32_t starts[3];
+    double slopes[3];
+    std::int64_t slopeColumns[3];
+    for (int channel = 0; channel < 3; ++channel) {
+        const TField startField = fields.Next();
+        faults.RequireComma(startField, kStartFields[channel]);
+        starts[channel] = faults.Integer(startField, kStartFields[channel]);
+        const TField slopeField = fields.Next();
+        faults.RequireComma(slopeField, kSlopeFields[channel]);
+        slopes[channel] = faults.Slope(slopeField, kSlopeFields[channel], FDecimalSeparator);
+        slopeColumns[channel] = slopeField.Column;
+    }
+    const TField countField = fields.Next();
+    const std::int32_t count = faults.Integer(countField, TLineField::Count);
+
+    TRgb rgb;
+    for (std::int32_t k = 0; k < count; ++k) {
+        std::int64_t values[3];
         for (int channel = 0; channel < 3; ++channel) {
-            starts[channel] = ParseInteger(TakeField(text));
-            slopes[channel] = ToDouble(ParseReal(TakeField(text), FDecimalSeparator));
-        }
-        const std::int32_t count = ParseInteger(text);
-        TRgb rgb;
-        for (std::int32_t k = 0; k < count; ++k) {
-            std::int64_t values[3];
-            for (int channel = 0; channel < 3; ++channel) {
+            try {
                 // The remainder takes the sign of the sum; a negative one shows as 0.
                 values[channel] = CheckedSum(starts[channel], RoundedProduct(k, slopes[channel])) % 256;
+            } catch (const EMathError&) {
+                faults.RaiseProductTooLarge(slopeColumns[channel], kSlopeFields[channel], kChannels[channel], k);
             }
-            rgb.SetRed(AsChannel(values[0]));
-            rgb.SetGreen(AsChannel(values[1]));
-            rgb.SetBlue(AsChannel(values[2]));
-            Add(rgb.GetColor());
         }
-    } catch (...) {
-        throw EAbort();
+        rgb.SetRed(AsChannel(values[0]));
+        rgb.SetGreen(AsChannel(values[1]));
+        rgb.SetBlue(AsChannel(values[2]));
+        AddForLine(line, rgb.GetColor(), countField.Column);
     }
 }
 
@@ -259,9 +424,10 @@ constexpr char kCarriageReturn = '\r';
 constexpr char kLineFeed = '\n';
 constexpr char kEndOfData = '\x1A';  // Ctrl-Z
 constexpr std::size_t kChunkSize = std::size_t{64} * 1024;
-// What a line that is not a #GRAD or #LINE directive needs of its text: a
-// colour line its first six characters, the other kinds fewer.
-constexpr std::size_t kShortLineKeep = 6;
+// What is kept of a long line that is not a #GRAD or #LINE directive: a
+// colour line needs only its first six characters, and a fault report
+// shows no more than this of it.
+constexpr std::size_t kShortLineKeep = 160;
 
 // Splits the data into lines without their line ends. A line that lies
 // within one chunk is handed out as a view into the chunk; a longer one is
@@ -269,6 +435,9 @@ constexpr std::size_t kShortLineKeep = 6;
 class TLineReader {
 public:
     explicit TLineReader(TByteSource& source) : FSource(source), FBuffer(new char[kChunkSize]) {}
+
+    // True when the line last read is longer than what was kept of it.
+    bool LineCut() const noexcept { return FCut; }
 
     // The end of the data: the end of the source, or a Ctrl-Z next.
     bool AtEnd() {
@@ -281,6 +450,7 @@ public:
         bool gathering = false;
         FLine.clear();
         FKeepWhole = false;
+        FCut = false;
         for (;;) {
             if (!Ensure()) return FLine;  // the last line needs no line end
             const char* start = FBuffer.get() + FPosition;
@@ -341,7 +511,10 @@ private:
             FLine.append(piece);
             return;
         }
-        if (FLine.size() >= kShortLineKeep) return;  // the rest of the line is never looked at
+        if (FLine.size() >= kShortLineKeep) {  // the rest of the line is never looked at
+            FCut = FCut || !piece.empty();
+            return;
+        }
         const std::size_t room = kShortLineKeep - FLine.size();
         FLine.append(piece.substr(0, room));
         piece.remove_prefix(std::min(room, piece.size()));
@@ -349,6 +522,8 @@ private:
         if (IsGradient(FLine) || IsLinear(FLine)) {
             FKeepWhole = true;
             FLine.append(piece);
+        } else {
+            FCut = FCut || !piece.empty();
         }
     }
 
@@ -360,11 +535,37 @@ private:
     bool FPendingLineFeed = false;
     std::string FLine;
     bool FKeepWhole = false;
+    bool FCut = false;
 };
+
+// Counts the lines by what they gave, for a report of a map without colours.
+void CountLine(TColorMapReport& report, std::string_view line, bool appended) {
+    if (line.empty()) ++report.EmptyLines;
+    else if (line.front() == '*') ++report.CommentLines;
+    else if (line.front() == '#' && !IsGradient(line) && !IsLinear(line)) ++report.IgnoredDirectives;
+    else if (!appended) ++report.EmptyRuns;
+}
+
+// Keeps the faulty line for the report; without memory for it, the report
+// simply has no text.
+void RecordFault(TColorMapReport& report, const TLineFault& fault, std::string_view line, bool cut) noexcept {
+    report.Fault = fault;
+    try {
+        report.FaultyLine.assign(line);
+        report.FaultyLineCut = cut;
+    } catch (const std::bad_alloc&) {
+        report.FaultyLine.clear();
+        report.FaultyLineCut = !line.empty();
+    }
+}
 
 }  // namespace
 
-ColorMapResult ReadColorMap(TByteSource& source, TPaletteArray& colors, char decimalSeparator) {
+ColorMapResult ReadColorMap(TByteSource& source, TPaletteArray& colors, char decimalSeparator,
+                            TColorMapReport* report) {
+    TColorMapReport local;
+    TColorMapReport& counts = report != nullptr ? *report : local;
+    counts = TColorMapReport{};
     TPalette palette(decimalSeparator);
     TLineReader reader(source);
     std::int64_t lineNumber = 0;
@@ -373,23 +574,37 @@ ColorMapResult ReadColorMap(TByteSource& source, TPaletteArray& colors, char dec
             throw Exception("The file has more lines than a line number can count");
         }
         const std::string_view line = reader.ReadLine();
-        if (line.empty() || line.front() == '*') continue;
+        ++counts.Lines;
+        if (line.empty() || line.front() == '*') {
+            CountLine(counts, line, false);
+            continue;
+        }
+        const std::int32_t before = palette.LastIndex();
         try {
             palette.ParseLine(line);
-        } catch (...) {
+        } catch (const ELineFault& fault) {
+            RecordFault(counts, fault.Fault(), line, reader.LineCut());
+            return static_cast<ColorMapResult>(lineNumber);
+        } catch (const std::bad_alloc&) {
+            TLineFault fault;
+            fault.Kind = TLineFaultKind::OutOfMemory;
+            fault.Index = std::int64_t{palette.LastIndex()} + 1;
+            RecordFault(counts, fault, line, reader.LineCut());
             return static_cast<ColorMapResult>(lineNumber);
         }
+        if (line.front() == '#') CountLine(counts, line, palette.LastIndex() != before);
     }
     if (!palette.HasColors()) return kColorMapNoColors;
     palette.CopyTo(colors);
     return kColorMapLoaded;
 }
 
-ColorMapResult LoadColorMapFile(const std::filesystem::path& fileName, TPaletteArray& colors) {
+ColorMapResult LoadColorMapFile(const std::filesystem::path& fileName, TPaletteArray& colors,
+                                TColorMapReport* report) {
     if (!FileExists(fileName)) return kColorMapMissing;
     TFileInput file(fileName);
     TPaletteArray loaded;
-    const ColorMapResult result = ReadColorMap(file, loaded, UserDecimalSeparator());
+    const ColorMapResult result = ReadColorMap(file, loaded, UserDecimalSeparator(), report);
     file.Close();
     if (result == kColorMapLoaded) colors.swap(loaded);
     return result;

@@ -44,18 +44,21 @@
 //       64-bit integers; a negative remainder shows as 0. N <= 0 appends
 //       nothing.
 //
-// Any error while a line is parsed makes it faulty; the loader reports the
-// first faulty line and reads nothing after it.
+// Every fault of a line raises an ELineFault (LineFault.h) that says why and
+// at which column; the loader reports the first faulty line and reads
+// nothing after it.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
 #include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "../common/FileInput.h"
+#include "LineFault.h"
 #include "Rgblib.h"
 
 namespace rulv {
@@ -100,7 +103,8 @@ public:
     void CopyTo(TPaletteArray& colors) const;
 
     // One line that is neither empty nor a comment: appends its colours or
-    // raises an error (the line is then faulty).
+    // raises ELineFault (the line is then faulty, and the list must be
+    // discarded).
     void ParseLine(std::string_view line);
     // The whole line, keyword included.
     void ParseGradient(std::string_view line);
@@ -115,6 +119,9 @@ private:
         ~TStorage();
     };
     void Grow();
+    // Add for a line being parsed: a failed growth becomes the line's fault,
+    // at `column`.
+    void AddForLine(std::string_view line, TPackedColor color, std::int64_t column);
 
     std::int32_t FLast = -1;
     TStorage FItems;
@@ -127,16 +134,35 @@ private:
 // a row stay two commas.
 std::string NormalizeCommas(std::string_view text);
 
+// What a read found besides its result, for callers that explain it.
+struct TColorMapReport {
+    // For a faulty line: why, and the line as read (without its line end;
+    // of a long line that is no directive only its first bytes, and then
+    // FaultyLineCut is set).
+    std::optional<TLineFault> Fault;
+    std::string FaultyLine;
+    bool FaultyLineCut = false;
+    // The lines read (up to the faulty line), and those that gave no colour.
+    std::int64_t Lines = 0;
+    std::int64_t EmptyLines = 0;
+    std::int64_t CommentLines = 0;
+    std::int64_t IgnoredDirectives = 0;  // "#" lines other than #GRAD and #LINE
+    std::int64_t EmptyRuns = 0;          // #GRAD and #LINE lines that appended nothing
+};
+
 // Reads a colour map from `source` into `colors`. On success `colors` holds
 // every colour in file order and the result is 0; otherwise `colors` is left
 // exactly as it was and the result is -2 or the first faulty line. Errors of
-// the source itself (EInOutError) leave the function.
-ColorMapResult ReadColorMap(TByteSource& source, TPaletteArray& colors, char decimalSeparator);
+// the source itself (EInOutError) leave the function. `report`, when given,
+// is filled in.
+ColorMapResult ReadColorMap(TByteSource& source, TPaletteArray& colors, char decimalSeparator,
+                            TColorMapReport* report = nullptr);
 
 // The one entry to the reader: -1 when no file of that name exists (a
 // folder counts as missing), otherwise as ReadColorMap with the user's
 // decimal separator. Raises EInOutError when the file cannot be opened,
 // read or closed, and EOutOfMemory when the result does not fit in memory.
-ColorMapResult LoadColorMapFile(const std::filesystem::path& fileName, TPaletteArray& colors);
+ColorMapResult LoadColorMapFile(const std::filesystem::path& fileName, TPaletteArray& colors,
+                                TColorMapReport* report = nullptr);
 
 }  // namespace rulv

@@ -6,8 +6,9 @@
 // the rest is the file's data. The reader may only return a result or
 // raise one of our own error kinds. It is checked against a plain
 // re-splitting of the same data into lines, each line handed to
-// TPalette::ParseLine: both must agree on the first faulty line and on the
-// colours.
+// TPalette::ParseLine: both must agree on the first faulty line, on its
+// fault and on the colours. Every fault must have a kind and a column
+// within 1 to the line's length + 1.
 //
 // No input may ask for unbounded memory: a #GRAD or #LINE count in the
 // billions is legal and would only measure the machine. The line-by-line
@@ -56,8 +57,22 @@ private:
 struct TExpectation {
     bool TooLarge = false;
     ColorMapResult Result = kColorMapNoColors;
+    TLineFault Fault;
     TPaletteArray Colors;
 };
+
+bool IsKnownKind(TLineFaultKind kind) {
+    return static_cast<int>(kind) >= static_cast<int>(TLineFaultKind::NotAColour) &&
+           static_cast<int>(kind) <= static_cast<int>(TLineFaultKind::TooManyColours);
+}
+
+void CheckFault(const TLineFault& fault, std::string_view line) {
+    if (!IsKnownKind(fault.Kind)) Finding("a line fault of no known kind");
+    if (fault.Column < 1 || fault.Column > static_cast<std::int64_t>(line.size()) + 1) {
+        Finding("a line fault's column lies outside its line");
+    }
+    if (LineFaultReason(fault).empty()) Finding("a line fault without a reason");
+}
 
 TExpectation LineByLine(std::string_view data, char decimalSeparator) {
     TExpectation expected;
@@ -74,11 +89,12 @@ TExpectation LineByLine(std::string_view data, char decimalSeparator) {
         if (line.empty() || line.front() == '*') continue;
         try {
             palette.ParseLine(line);
-        } catch (const Exception&) {
-            // A directive turns the palette's refusal into its own error;
-            // the full palette tells them apart.
-            expected.TooLarge = palette.LastIndex() == kMaxFuzzColors - 1;
+        } catch (const ELineFault& fault) {
+            CheckFault(fault.Fault(), line);
+            // Past the fuzzer's own limit the reader would go on.
+            expected.TooLarge = fault.Fault().Kind == TLineFaultKind::TooManyColours;
             expected.Result = lineNumber;
+            expected.Fault = fault.Fault();
             return expected;
         }
     }
@@ -105,12 +121,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         TPaletteArray colors = sentinel;
         TPiecewiseInput input(data, readSize);
         ColorMapResult result = 0;
+        TColorMapReport report;
         try {
-            result = ReadColorMap(input, colors, decimalSeparator);
+            result = ReadColorMap(input, colors, decimalSeparator, &report);
         } catch (const Exception&) {
             Finding("the reader raised an error for data in memory");
         }
         if (result != expected.Result) Finding("the reader and the line-by-line pass disagree on the result");
+        if (result > 0 && (!report.Fault || *report.Fault != expected.Fault)) {
+            Finding("the reader and the line-by-line pass disagree on the fault");
+        }
         if (result == kColorMapLoaded) {
             if (colors != expected.Colors) Finding("the reader and the line-by-line pass disagree on the colours");
         } else if (colors != sentinel) {

@@ -1,0 +1,235 @@
+// LineFaultTest.cpp - every fault of a line has its kind and column, and the
+// loader reports it beside the line number it always gave.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "colormap/ColorMap.h"
+#include "colormap/LineFault.h"
+
+namespace rulv {
+namespace {
+
+using K = TLineFaultKind;
+using F = TLineField;
+using R = TNumberFault;
+
+struct TFaultRow {
+    const char* line;
+    TLineFaultKind kind;
+    std::int64_t column;
+    TLineField field = F::None;
+    TNumberFault rule = R::None;
+};
+
+const TFaultRow kFaultRows[] = {
+    // A colour line: the first character that is no hex digit, or the end
+    // of a line too short for a colour.
+    {"GG0000", K::NotAColour, 1},
+    {"FFGG00", K::NotAColour, 3},
+    {"FF00", K::NotAColour, 5},
+    {"F", K::NotAColour, 2},
+    {"   ", K::NotAColour, 1},
+    {"\tFF0000", K::NotAColour, 1},
+    {"12345 x", K::NotAColour, 6},
+    {"+12345", K::NotAColour, 1},
+    {"\x82\xa0\x82\xa2", K::NotAColour, 1},
+    // The keyword and its blank.
+    {"#GRADIENT 000000,FFFFFF,10", K::NoSpaceAfterKeyword, 6},
+    {"#GRAD", K::NoSpaceAfterKeyword, 6},
+    {"#GRAD\t000000,FFFFFF,10", K::NoSpaceAfterKeyword, 6},
+    {"#LINE0,1,0,1,0,1,1", K::NoSpaceAfterKeyword, 6},
+    {"#line", K::NoSpaceAfterKeyword, 6},
+    // Gradient colours: exactly six hex digits.
+    {"#GRAD 00000,FFFFFF,10", K::BadColourField, 12, F::StartColour, R::Empty},
+    {"#GRAD 000000,FFFFF,10", K::BadColourField, 19, F::EndColour, R::Empty},
+    {"#GRAD 0000000,FFFFFF,10", K::BadColourField, 13, F::StartColour, R::TooManyHexDigits},
+    {"#GRAD 00G000,FFFFFF,10", K::BadColourField, 9, F::StartColour, R::UnexpectedCharacter},
+    {"#GRAD 000000,,FFFFFF,10", K::BadColourField, 14, F::EndColour, R::Empty},
+    {"#GRAD ,FFFFFF,10", K::BadColourField, 7, F::StartColour, R::Empty},
+    {"#GRAD \t 00000 ,FFFFFF,10", K::BadColourField, 14, F::StartColour, R::Empty},
+    // Commas.
+    {"#GRAD 000000;FFFFFF;10", K::MissingComma, 13, F::StartColour},
+    {"#GRAD 000000 FFFFFF,10", K::MissingComma, 13, F::StartColour},
+    {"#GRAD 000000", K::MissingComma, 13, F::StartColour},
+    {"#GRAD 000000,FFFFFF", K::MissingComma, 20, F::EndColour},
+    {"#GRAD 000000,FFFFFF  ", K::MissingComma, 20, F::EndColour},
+    {"#LINE 0,1,0,1,0,1", K::MissingComma, 18, F::BlueSlope},
+    {"#LINE 0,1,5,0", K::MissingComma, 14, F::GreenSlope},
+    {"#LINE ", K::MissingComma, 7, F::RedStart},
+    // Counts and starts: the rule of ParseInteger that refused them.
+    {"#GRAD 000000,FFFFFF,1O", K::BadInteger, 22, F::Count, R::UnexpectedCharacter},
+    {"#GRAD 000000,FFFFFF,", K::BadInteger, 21, F::Count, R::Empty},
+    {"#GRAD 000000,FFFFFF,  ", K::BadInteger, 23, F::Count, R::Empty},
+    {"#GRAD 000000,FFFFFF,10,5", K::BadInteger, 23, F::Count, R::UnexpectedCharacter},
+    {"#GRAD 000000,FFFFFF,,5", K::BadInteger, 21, F::Count, R::Empty},
+    {"#GRAD 000000,FFFFFF,-", K::BadInteger, 22, F::Count, R::SignWithoutDigits},
+    {"#GRAD 000000,FFFFFF,-$1", K::BadInteger, 22, F::Count, R::SignWithoutDigits},
+    {"#GRAD 000000,FFFFFF,$", K::BadInteger, 22, F::Count, R::PrefixWithoutDigits},
+    {"#GRAD 000000,FFFFFF,0x", K::BadInteger, 23, F::Count, R::PrefixWithoutDigits},
+    {"#GRAD 000000,FFFFFF,2147483648", K::BadInteger, 30, F::Count, R::OutOfRange},
+    {"#GRAD 000000,FFFFFF,-2147483649", K::BadInteger, 31, F::Count, R::OutOfRange},
+    {"#GRAD 000000,FFFFFF,$123456789", K::BadInteger, 30, F::Count, R::TooManyHexDigits},
+    {"#GRAD 000000,FFFFFF,1 0", K::BadInteger, 22, F::Count, R::UnexpectedCharacter},
+    {"#LINE 0.5,1,0,1,0,1,1", K::BadInteger, 8, F::RedStart, R::UnexpectedCharacter},
+    {"#LINE 0,1,x,1,0,1,1", K::BadInteger, 12, F::GreenStart, R::PrefixWithoutDigits},
+    {"#LINE 0,1,0,1,0,1,1.5", K::BadInteger, 20, F::Count, R::UnexpectedCharacter},
+    {"#LINE 0,1,0,1,0,1,1,1", K::BadInteger, 20, F::Count, R::UnexpectedCharacter},
+    // Slopes: the rule of ParseReal, or a value beyond a double.
+    {"#LINE 0,x,0,1,0,1,1", K::BadSlope, 9, F::RedSlope, R::UnexpectedCharacter},
+    {"#LINE 0,0.5x,0,0,0,0,10", K::BadSlope, 12, F::RedSlope, R::UnexpectedCharacter},
+    {"#LINE 0,,0,0,0,0,1", K::BadSlope, 9, F::RedSlope, R::Empty},
+    {"#LINE 0,1,0,-,0,0,1", K::BadSlope, 14, F::GreenSlope, R::SignWithoutDigits},
+    {"#LINE 0,1,0,1,0,1;5,2", K::BadSlope, 18, F::BlueSlope, R::UnexpectedCharacter},
+    {"#LINE 0,1,0,1,0,1E50000,2", K::BadSlope, 22, F::BlueSlope, R::UnexpectedCharacter},
+    {"#LINE 0,1e400,0,1,0,1,1", K::SlopeTooLarge, 9, F::RedSlope},
+    {"#LINE 0,1,0,1E0500,0,1,1", K::SlopeTooLarge, 13, F::GreenSlope},
+    // Counts of zero and products beyond 64 bits.
+    {"#GRAD 000000,FFFFFF,0", K::GradientCountZero, 21, F::Count},
+    {"#GRAD 000000,FFFFFF,$0", K::GradientCountZero, 21, F::Count},
+    {"#GRAD 000000 , FFFFFF , 0  ", K::GradientCountZero, 25, F::Count},
+    {"#LINE 0,1e19,0,0,0,0,2", K::ProductTooLarge, 9, F::RedSlope},
+    {"#LINE 2147483647,9.2233720368547748e18,0,0,0,0,2", K::ProductTooLarge, 18, F::RedSlope},
+    {"#LINE 0,0,0,4.7e18,0,0,3", K::ProductTooLarge, 13, F::GreenSlope},
+    {"#LINE 0,0,0,0,0,-1e19,2", K::ProductTooLarge, 17, F::BlueSlope},
+};
+
+TLineFault FaultOf(const std::string& line, std::int32_t colorLimit = TPalette::kMaxColors) {
+    TPalette palette('.', colorLimit);
+    try {
+        palette.ParseLine(line);
+    } catch (const ELineFault& fault) {
+        return fault.Fault();
+    }
+    ADD_FAILURE() << '"' << line << "\" is not faulty";
+    return {};
+}
+
+TEST(LineFault, EveryFaultHasItsKindAndColumn) {
+    for (const TFaultRow& row : kFaultRows) {
+        const std::string line = row.line;
+        const TLineFault fault = FaultOf(line);
+        EXPECT_EQ(fault.Kind, row.kind) << '"' << line << "\": " << LineFaultKindName(fault.Kind);
+        EXPECT_EQ(fault.Column, row.column) << '"' << line << '"';
+        EXPECT_EQ(fault.Field, row.field) << '"' << line << '"';
+        EXPECT_EQ(fault.Rule, row.rule) << '"' << line << '"';
+        const int found = row.column <= static_cast<std::int64_t>(line.size())
+                              ? static_cast<unsigned char>(line[static_cast<std::size_t>(row.column - 1)])
+                              : -1;
+        EXPECT_EQ(fault.Found, found) << '"' << line << '"';
+        EXPECT_FALSE(LineFaultReason(fault).empty());
+    }
+}
+
+TEST(LineFault, TheLoaderGivesTheLineNumberAsBeforeAndTheFaultBesideIt) {
+    const TPaletteArray sentinel{0x123456};
+    for (const TFaultRow& row : kFaultRows) {
+        const std::string data = "* a map\r\n000000\r\n\r\n" + std::string(row.line) + "\r\nFF0000\r\nbad\r\n";
+        TPaletteArray colors = sentinel;
+        TMemoryInput input(data);
+        TColorMapReport report;
+        EXPECT_EQ(ReadColorMap(input, colors, '.', &report), 4) << row.line;
+        EXPECT_EQ(colors, sentinel) << row.line;
+        ASSERT_TRUE(report.Fault.has_value()) << row.line;
+        EXPECT_EQ(*report.Fault, FaultOf(row.line)) << row.line;
+        EXPECT_EQ(report.FaultyLine, row.line);
+        EXPECT_FALSE(report.FaultyLineCut);
+        EXPECT_EQ(report.Lines, 4) << "nothing is read after the faulty line";
+    }
+}
+
+TEST(LineFault, ProductsNameTheChannelAndTheColourIndex) {
+    const struct {
+        const char* line;
+        TChannel channel;
+        std::int64_t k;
+    } rows[] = {
+        {"#LINE 0,1e19,0,0,0,0,2", TChannel::Red, 1},
+        {"#LINE 0,0,0,4.7e18,0,0,3", TChannel::Green, 2},
+        {"#LINE 0,0,0,0,0,-1e19,2", TChannel::Blue, 1},
+        {"#LINE 0,0,0,0,0,1e18,100", TChannel::Blue, 10},
+    };
+    for (const auto& row : rows) {
+        const TLineFault fault = FaultOf(row.line);
+        EXPECT_EQ(fault.Kind, K::ProductTooLarge) << row.line;
+        EXPECT_EQ(fault.Channel, row.channel) << row.line;
+        EXPECT_EQ(fault.Index, row.k) << row.line;
+    }
+}
+
+TEST(LineFault, AListThatIsFullNamesItsLimit) {
+    const struct {
+        const char* line;
+        std::int64_t column;
+    } rows[] = {
+        {"#GRAD 000000,FFFFFF,5", 21},
+        {"#LINE 0,1,0,1,0,1,  9", 21},
+    };
+    for (const auto& row : rows) {
+        const TLineFault fault = FaultOf(row.line, 3);
+        EXPECT_EQ(fault.Kind, K::TooManyColours) << row.line;
+        EXPECT_EQ(fault.Column, row.column) << row.line;
+        EXPECT_EQ(fault.Index, 3);
+    }
+    TPalette palette('.', 1);
+    palette.ParseLine("FF0000");
+    try {
+        palette.ParseLine("00FF00");
+        ADD_FAILURE() << "a second colour went into a list of one";
+    } catch (const ELineFault& fault) {
+        EXPECT_EQ(fault.Fault().Kind, K::TooManyColours);
+        EXPECT_EQ(fault.Fault().Column, 1);
+    }
+}
+
+TEST(LineFault, ReasonsSayWhatIsWrong) {
+    const struct {
+        const char* line;
+        const char* reason;
+    } rows[] = {
+        {"#GRAD 000000,FFFFFF,0", "gradient count is 0; a gradient needs at least one colour"},
+        {"GG0000", "'G' is not a hex digit; a colour line starts with six hex digits RRGGBB"},
+        {"   ", "a blank is not a hex digit; a colour line starts with six hex digits RRGGBB"},
+        {"#GRADIENT 0,0,0", "#GRAD must be followed by one blank, not 'I'"},
+        {"#GRAD 00000,FFFFFF,1", "the start colour has only 5 hex digits; it needs six"},
+        {"#LINE 0,1,0,1,0,1", "expected a comma and the count after the blue slope; the line ends here"},
+        {"#GRAD 000000,FFFFFF,99999999999",
+         "the count is out of range; whole numbers lie in -2147483648..2147483647"},
+        {"#LINE 0,1,0,0,0,0,2;", "';' cannot stand in the count; it is a whole number, decimal or hex after $, x or 0x"},
+        {"#LINE 0,0,0,4.7e18,0,0,3",
+         "colour k = 2 of the run: the green start plus k times the green slope does not fit 64 bits"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(LineFaultReason(FaultOf(row.line)), row.reason) << row.line;
+}
+
+TEST(LineFault, ALongColourLineKeepsItsStartForTheReport) {
+    // Longer than a read of the loader: only its start is kept.
+    const std::string line = "12345" + std::string(200'000, 'x');
+    const std::string data = line + "\r\n";
+    TPaletteArray colors;
+    TMemoryInput input(data);
+    TColorMapReport report;
+    ASSERT_EQ(ReadColorMap(input, colors, '.', &report), 1);
+    EXPECT_EQ(report.Fault->Column, 6);
+    EXPECT_EQ(report.FaultyLine, line.substr(0, report.FaultyLine.size()));
+    EXPECT_GE(report.FaultyLine.size(), 100u);
+    EXPECT_LT(report.FaultyLine.size(), 1000u);
+    EXPECT_TRUE(report.FaultyLineCut);
+}
+
+TEST(LineFault, AMapWithoutColoursCountsItsLines) {
+    const std::string data = "* a\r\n\r\n#NOTE\r\n#GRAD 000000,FFFFFF,-1\r\n#LINE 0,0,0,0,0,0,0\r\n\r\n";
+    TPaletteArray colors;
+    TMemoryInput input(data);
+    TColorMapReport report;
+    ASSERT_EQ(ReadColorMap(input, colors, '.', &report), kColorMapNoColors);
+    EXPECT_FALSE(report.Fault.has_value());
+    EXPECT_EQ(report.Lines, 6);
+    EXPECT_EQ(report.EmptyLines, 2);
+    EXPECT_EQ(report.CommentLines, 1);
+    EXPECT_EQ(report.IgnoredDirectives, 1);
+    EXPECT_EQ(report.EmptyRuns, 2);
+}
+
+}  // namespace
+}  // namespace rulv
