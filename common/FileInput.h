@@ -41,6 +41,14 @@ private:
     std::intptr_t FHandle = -1;  // the HANDLE on Windows, the descriptor elsewhere; -1 when closed
 };
 
+// The process's standard input (a file, a pipe or a console), read to its
+// end; not closed by us.
+class TStandardInput final : public TByteSource {
+public:
+    // Raises EInOutError.
+    std::size_t Read(char* buffer, std::size_t capacity) override;
+};
+
 // Bytes already in memory (tests and the fuzzer).
 class TMemoryInput final : public TByteSource {
 public:

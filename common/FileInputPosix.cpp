@@ -24,12 +24,24 @@ TFileInput::~TFileInput() {
     if (FHandle >= 0) ::close(static_cast<int>(FHandle));
 }
 
-std::size_t TFileInput::Read(char* buffer, std::size_t capacity) {
+namespace {
+
+std::size_t ReadDescriptor(int descriptor, char* buffer, std::size_t capacity) {
     for (;;) {
-        const ssize_t count = ::read(static_cast<int>(FHandle), buffer, capacity);
+        const ssize_t count = ::read(descriptor, buffer, capacity);
         if (count >= 0) return static_cast<std::size_t>(count);
         if (errno != EINTR) RaiseInOutError(errno);
     }
+}
+
+}  // namespace
+
+std::size_t TFileInput::Read(char* buffer, std::size_t capacity) {
+    return ReadDescriptor(static_cast<int>(FHandle), buffer, capacity);
+}
+
+std::size_t TStandardInput::Read(char* buffer, std::size_t capacity) {
+    return ReadDescriptor(STDIN_FILENO, buffer, capacity);
 }
 
 void TFileInput::Close() {

@@ -29,13 +29,31 @@ TFileInput::~TFileInput() {
     if (FHandle != -1) ::CloseHandle(AsHandle(FHandle));
 }
 
-std::size_t TFileInput::Read(char* buffer, std::size_t capacity) {
+namespace {
+
+std::size_t ReadHandle(HANDLE handle, char* buffer, std::size_t capacity) {
     const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(capacity, 1u << 30));
     DWORD count = 0;
-    if (!::ReadFile(AsHandle(FHandle), buffer, wanted, &count, nullptr)) {
-        RaiseInOutError(static_cast<int>(::GetLastError()));
+    if (!::ReadFile(handle, buffer, wanted, &count, nullptr)) {
+        const DWORD error = ::GetLastError();
+        // A pipe whose writer has gone is at its end.
+        if (error == ERROR_BROKEN_PIPE) return 0;
+        RaiseInOutError(static_cast<int>(error));
     }
     return count;
+}
+
+}  // namespace
+
+std::size_t TFileInput::Read(char* buffer, std::size_t capacity) {
+    return ReadHandle(AsHandle(FHandle), buffer, capacity);
+}
+
+std::size_t TStandardInput::Read(char* buffer, std::size_t capacity) {
+    const HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
+    // A process started without standard input reads nothing.
+    if (input == nullptr || input == INVALID_HANDLE_VALUE) return 0;
+    return ReadHandle(input, buffer, capacity);
 }
 
 void TFileInput::Close() {

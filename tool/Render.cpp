@@ -118,7 +118,7 @@ std::vector<std::uint8_t> StripPixels(const TPaletteArray& colors, TStripSize si
 
 int RenderStrip(const TRenderRequest& request, TToolStreams& streams) {
     TPaletteArray colors;
-    const TLoadOutcome outcome = LoadForTool(request.File, colors);
+    const TLoadOutcome outcome = LoadForTool(request.File, colors, streams);
     if (outcome.Status != kExitOk) {
         streams.Err(outcome.Message);
         return outcome.Status;

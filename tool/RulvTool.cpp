@@ -53,6 +53,17 @@ public:
     // True when everything written has reached the stream.
     bool Finish() { return std::fflush(FFile) == 0 && !FFailed && !std::ferror(FFile); }
 
+    // The code page in which the stream shows text: a console's own, else
+    // (a file or a pipe, which take UTF-8 from us) the ANSI code page that
+    // the user's files are written in.
+    unsigned CodePage() const {
+#ifdef _WIN32
+        return FConsole != nullptr ? ::GetConsoleOutputCP() : ::GetACP();
+#else
+        return 65001;
+#endif
+    }
+
 private:
     std::FILE* FFile;
     bool FFailed = false;
@@ -65,6 +76,7 @@ class TProcessStreams final : public TToolStreams {
 public:
     void Out(std::string_view text) override { FOut.Write(text); }
     void Err(std::string_view text) override { FErr.Write(text); }
+    unsigned ErrCodePage() const override { return FErr.CodePage(); }
     bool FinishOut() { return FOut.Finish(); }
 
 private:

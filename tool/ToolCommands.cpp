@@ -6,9 +6,12 @@
 #include <optional>
 #include <system_error>
 
+#include "Diagnostic.h"
+#include "Render.h"
 #include "colormap/ColorMap.h"
 #include "common/Errors.h"
-#include "Render.h"
+#include "common/FileInput.h"
+#include "common/RegionalSettings.h"
 
 #ifndef RULVTOOL_VERSION
 #error "RULVTOOL_VERSION comes from the CMake project version"
@@ -32,10 +35,21 @@ constexpr std::string_view kHelp =
     "  rulvtool --help          this text\n"
     "  rulvtool --version       the version\n"
     "\n"
-    "A faulty file is reported as FILE:LINE: on standard error (FILE: alone\n"
-    "when it holds no colour). Exit status: 0 all files fine, 1 a faulty file,\n"
+    "FILE - reads the standard input (named <stdin> in messages), so that an\n"
+    "editor can check a buffer it has not saved. Use -- before file names that\n"
+    "begin with a minus sign.\n"
+    "\n"
+    "A faulty line is reported on standard error as compilers report errors:\n"
+    "\n"
+    "  maps/fire.rulv:7:21: error: gradient count is 0; a gradient needs at least one colour\n"
+    "      7 | #GRAD 000000,FFFFFF,0\n"
+    "        |                     ^\n"
+    "\n"
+    "FILE:LINE:COLUMN, the column in bytes from 1; a file without colours is\n"
+    "reported as FILE: alone. Exit status: 0 all files fine, 1 a faulty file,\n"
     "2 a missing file, a folder, an input-output error or bad arguments.\n"
-    "Use -- before file names that begin with a minus sign.\n";
+    "\n"
+    "The faults of a line, each with an example line and what is said of it:\n";
 
 // A command line that does not fit: the reason, then the usage line.
 int UsageError(TToolStreams& streams, std::string_view reason) {
@@ -83,13 +97,29 @@ TCommandLine SplitCommandLine(const std::vector<TArgument>& arguments, std::size
 
 }  // namespace
 
-TLoadOutcome LoadForTool(const TArgument& file, TPaletteArray& colors) {
-    const std::string& name = file.Text;
+namespace {
+
+bool IsStandardInput(const TArgument& file) { return file.Text == "-"; }
+
+ColorMapResult LoadFrom(const TArgument& file, TPaletteArray& colors, TColorMapReport& report) {
+    if (!IsStandardInput(file)) return LoadColorMapFile(file.Path, colors, &report);
+    TStandardInput input;
+    return ReadColorMap(input, colors, UserDecimalSeparator(), &report);
+}
+
+}  // namespace
+
+TLoadOutcome LoadForTool(const TArgument& file, TPaletteArray& colors, const TToolStreams& streams) {
+    const std::string name = IsStandardInput(file) ? std::string(kStandardInputName) : file.Text;
     try {
-        const ColorMapResult result = LoadColorMapFile(file.Path, colors);
+        TColorMapReport report;
+        const ColorMapResult result = LoadFrom(file, colors, report);
         if (result == kColorMapLoaded) return {kExitOk, {}};
-        if (result > 0) return {kExitFaultyFile, name + ":" + std::to_string(result) + ": faulty line\n"};
-        if (result == kColorMapNoColors) return {kExitFaultyFile, name + ": no colours in the file\n"};
+        if (result > 0) {
+            const auto codePage = CodePageNumbered(streams.ErrCodePage());
+            return {kExitFaultyFile, FaultDiagnostic(name, result, report, *codePage)};
+        }
+        if (result == kColorMapNoColors) return {kExitFaultyFile, NoColoursDiagnostic(name, report)};
         std::error_code ignored;
         if (std::filesystem::is_directory(file.Path, ignored)) {
             return {kExitTrouble, name + ": is a folder, not a colour-map file\n"};
@@ -134,7 +164,7 @@ int Dump(const std::vector<TArgument>& arguments, TToolStreams& streams) {
     if (line.Fault) return UsageError(streams, *line.Fault);
     if (line.Files.size() != 1) return UsageError(streams, "dump takes exactly one file");
     TPaletteArray colors;
-    const TLoadOutcome outcome = LoadForTool(*line.Files.front(), colors);
+    const TLoadOutcome outcome = LoadForTool(*line.Files.front(), colors, streams);
     if (outcome.Status != kExitOk) {
         streams.Err(outcome.Message);
         return outcome.Status;
@@ -150,9 +180,10 @@ int Check(const std::vector<TArgument>& arguments, TToolStreams& streams) {
     int worst = kExitOk;
     for (const TArgument* file : line.Files) {
         TPaletteArray colors;
-        const TLoadOutcome outcome = LoadForTool(*file, colors);
+        const TLoadOutcome outcome = LoadForTool(*file, colors, streams);
         if (outcome.Status == kExitOk) {
-            streams.Out(file->Text + ": " + std::to_string(colors.size()) + " colours\n");
+            const std::string name = IsStandardInput(*file) ? std::string(kStandardInputName) : file->Text;
+            streams.Out(name + ": " + std::to_string(colors.size()) + " colours\n");
         } else {
             streams.Err(outcome.Message);
         }
@@ -185,6 +216,7 @@ int RunTool(const std::vector<TArgument>& arguments, TToolStreams& streams) {
     const std::string& command = arguments.front().Text;
     if (command == "--help") {
         streams.Out(kHelp);
+        streams.Out(FaultKindsHelp());
         return kExitOk;
     }
     if (command == "--version") {

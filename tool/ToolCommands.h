@@ -8,8 +8,10 @@
 // Exit status: 0 success; 1 a faulty file (a faulty line, or no colour);
 // 2 everything else (no such file, a folder, an input-output error, bad
 // arguments). Fault messages start with the file name as given, then the
-// line number where there is one: "FILE:n: ..." or "FILE: ...", the form
-// editors jump to.
+// line number and column where there are ones: "FILE:n:c: error: ..." with
+// the line and a caret under the column (Diagnostic.h), or "FILE: ...",
+// the forms editors jump to. A file named "-" is the standard input
+// ("<stdin>" in messages).
 #pragma once
 
 #include <filesystem>
@@ -41,17 +43,25 @@ public:
     virtual ~TToolStreams() = default;
     virtual void Out(std::string_view text) = 0;
     virtual void Err(std::string_view text) = 0;
+    // The code page the text of a faulty line is shown in on standard
+    // error (its Windows number; 65001 is UTF-8).
+    virtual unsigned ErrCodePage() const { return 65001; }
 };
 
 // A load as the commands report it: the exit status it stands for and, when
-// that is not 0, the line for standard error ("FILE:n: ..." or "FILE: ...").
+// that is not 0, the report for standard error ("FILE:n:c: error: ..." with
+// the line and its caret, or "FILE: ...").
 struct TLoadOutcome {
     int Status;
     std::string Message;
 };
 
-// Loads `file` into `colors` (left as it was unless the status is 0).
-TLoadOutcome LoadForTool(const TArgument& file, TPaletteArray& colors);
+// The name of standard input, as files are named in messages.
+inline constexpr std::string_view kStandardInputName = "<stdin>";
+
+// Loads `file` into `colors` (left as it was unless the status is 0); "-"
+// reads the standard input. `streams` tells how a faulty line is shown.
+TLoadOutcome LoadForTool(const TArgument& file, TPaletteArray& colors, const TToolStreams& streams);
 
 // Runs the command line (without the program name) and gives the exit status.
 int RunTool(const std::vector<TArgument>& arguments, TToolStreams& streams);

@@ -164,7 +164,7 @@ TEST_F(RenderTest, FailuresLeaveNoFileBehind) {
         {good, "big", 2, "usage"},
         {good, "10000x10001", 2, "usage"},
         {good, "99999999999x1", 2, "usage"},
-        {faulty, "", 1, Utf8(faulty) + ":3: "},
+        {faulty, "", 1, Utf8(faulty) + ":3:5: error: "},
         {empty, "20x2", 1, Utf8(empty) + ": "},
         {missing, "", 2, Utf8(missing) + ": "},
         {folder, "", 2, Utf8(folder) + ": "},

@@ -2,11 +2,13 @@
 #include "ToolProcess.h"
 
 #include <algorithm>
+#include <csignal>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <stdexcept>
 #include <system_error>
+#include <utility>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -14,6 +16,7 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 extern char** environ;
 #endif
 
@@ -131,6 +134,7 @@ public:
     THandle(const THandle&) = delete;
     THandle& operator=(const THandle&) = delete;
     HANDLE Get() const { return FHandle; }
+    HANDLE Release() { return std::exchange(FHandle, nullptr); }
 
 private:
     HANDLE FHandle;
@@ -145,13 +149,34 @@ HANDLE InheritableFile(const fs::path& name, DWORD access, DWORD disposition) {
     return handle;
 }
 
+// Standard input for the child: NUL, or the read end of a pipe that the
+// parent fills with `input` and closes.
+struct TChildInput {
+    HANDLE Read = nullptr;
+    HANDLE Write = nullptr;
+};
+
+TChildInput MakeChildInput(const std::optional<std::string_view>& input) {
+    TChildInput child;
+    if (!input) {
+        child.Read = InheritableFile(L"NUL", GENERIC_READ, OPEN_EXISTING);
+        return child;
+    }
+    SECURITY_ATTRIBUTES security{sizeof(security), nullptr, TRUE};
+    if (!::CreatePipe(&child.Read, &child.Write, &security, 0)) throw std::runtime_error("cannot create a pipe");
+    ::SetHandleInformation(child.Write, HANDLE_FLAG_INHERIT, 0);
+    return child;
+}
+
 int Spawn(const fs::path& program, const std::vector<TNativeArgument>& arguments, const TCaptureNames& names,
-          const std::vector<std::string>&) {
+          const std::vector<std::string>&, const std::optional<std::string_view>& input) {
     std::wstring commandLine = QuoteArgument(program.native());
     for (const auto& argument : arguments) commandLine += L" " + QuoteArgument(argument);
     const THandle out(InheritableFile(names.Out, GENERIC_WRITE, CREATE_ALWAYS));
     const THandle err(InheritableFile(names.Err, GENERIC_WRITE, CREATE_ALWAYS));
-    const THandle in(InheritableFile(L"NUL", GENERIC_READ, OPEN_EXISTING));
+    const TChildInput pipe = MakeChildInput(input);
+    const THandle in(pipe.Read);
+    THandle feed(pipe.Write);
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -165,6 +190,12 @@ int Spawn(const fs::path& program, const std::vector<TNativeArgument>& arguments
     }
     const THandle processHandle(process.hProcess);
     const THandle threadHandle(process.hThread);
+    if (input) {
+        // The child may stop reading early; what it does not take is lost.
+        DWORD written = 0;
+        ::WriteFile(feed.Get(), input->data(), static_cast<DWORD>(input->size()), &written, nullptr);
+        const THandle closed(feed.Release());
+    }
     ::WaitForSingleObject(processHandle.Get(), INFINITE);
     DWORD exitCode = 0;
     ::GetExitCodeProcess(processHandle.Get(), &exitCode);
@@ -174,7 +205,7 @@ int Spawn(const fs::path& program, const std::vector<TNativeArgument>& arguments
 #else
 
 int Spawn(const fs::path& program, const std::vector<TNativeArgument>& arguments, const TCaptureNames& names,
-          const std::vector<std::string>& environment) {
+          const std::vector<std::string>& environment, const std::optional<std::string_view>& input) {
     std::vector<std::string> texts{program.native()};
     texts.insert(texts.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
@@ -185,15 +216,36 @@ int Spawn(const fs::path& program, const std::vector<TNativeArgument>& arguments
     for (auto& text : environmentTexts) envp.push_back(text.data());
     envp.push_back(nullptr);
 
+    int pipeEnds[2] = {-1, -1};
+    if (input && ::pipe(pipeEnds) != 0) throw std::system_error(errno, std::generic_category(), "pipe");
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    if (input) {
+        posix_spawn_file_actions_adddup2(&actions, pipeEnds[0], 0);
+        posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
+        posix_spawn_file_actions_addclose(&actions, pipeEnds[1]);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    }
     posix_spawn_file_actions_addopen(&actions, 1, names.Out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, 2, names.Err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     pid_t child = 0;
     const int failed = posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(),
                                    environment.empty() ? environ : envp.data());
     posix_spawn_file_actions_destroy(&actions);
+    if (input) {
+        ::close(pipeEnds[0]);
+        // The child may stop reading early: a broken pipe is no failure here.
+        std::signal(SIGPIPE, SIG_IGN);
+        std::string_view rest = *input;
+        while (failed == 0 && !rest.empty()) {
+            const ssize_t count = ::write(pipeEnds[1], rest.data(), rest.size());
+            if (count < 0 && errno == EINTR) continue;
+            if (count <= 0) break;
+            rest.remove_prefix(static_cast<std::size_t>(count));
+        }
+        ::close(pipeEnds[1]);
+    }
     if (failed != 0) throw std::system_error(failed, std::generic_category(), "posix_spawn " + program.native());
     int status = 0;
     while (waitpid(child, &status, 0) < 0) {
@@ -208,10 +260,10 @@ int Spawn(const fs::path& program, const std::vector<TNativeArgument>& arguments
 }  // namespace
 
 TToolRun RunProgram(const fs::path& program, const std::vector<TNativeArgument>& arguments, const fs::path& scratch,
-                    const std::vector<std::string>& environment) {
+                    const std::vector<std::string>& environment, std::optional<std::string_view> input) {
     const TCaptureNames names = MakeCaptureNames(scratch);
     TToolRun run;
-    run.ExitCode = Spawn(program, arguments, names, environment);
+    run.ExitCode = Spawn(program, arguments, names, environment, input);
     run.Out = ReadBytes(names.Out);
     run.Err = ReadBytes(names.Err);
     std::error_code ignored;
@@ -221,6 +273,11 @@ TToolRun RunProgram(const fs::path& program, const std::vector<TNativeArgument>&
 
 TToolRun RunTool(const std::vector<TNativeArgument>& arguments, const fs::path& scratch) {
     return RunProgram(ToolExecutable(), arguments, scratch);
+}
+
+TToolRun RunToolWithInput(const std::vector<TNativeArgument>& arguments, const fs::path& scratch,
+                          std::string_view input) {
+    return RunProgram(ToolExecutable(), arguments, scratch, {}, input);
 }
 
 }  // namespace rulv::test

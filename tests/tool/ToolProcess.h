@@ -7,6 +7,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,12 +42,16 @@ std::filesystem::path ToolExecutable();
 
 // Runs `program` with `arguments`; stdout and stderr go through files in
 // `scratch`. `environment`, when not empty, replaces the environment
-// (native only).
+// (native only). Standard input is empty, or a pipe that carries `input`.
 TToolRun RunProgram(const std::filesystem::path& program, const std::vector<TNativeArgument>& arguments,
-                    const std::filesystem::path& scratch, const std::vector<std::string>& environment = {});
+                    const std::filesystem::path& scratch, const std::vector<std::string>& environment = {},
+                    std::optional<std::string_view> input = std::nullopt);
 
 // Runs rulvtool.
 TToolRun RunTool(const std::vector<TNativeArgument>& arguments, const std::filesystem::path& scratch);
+// Runs rulvtool with `input` piped into its standard input.
+TToolRun RunToolWithInput(const std::vector<TNativeArgument>& arguments, const std::filesystem::path& scratch,
+                          std::string_view input);
 
 // The file's bytes; an empty text when it cannot be read.
 std::string ReadBytes(const std::filesystem::path& name);

@@ -84,13 +84,13 @@ struct TFaultCase {
 };
 
 const TFaultCase kFaultCases[] = {
-    {"faulty first line", "oops\r\nFF0000\r\n", 1, ":1: "},
-    {"faulty line after comments", "*a\r\n*b\r\n\r\nFF00\r\n", 1, ":4: "},
-    {"first of two faulty lines", "FF0000\r\n\r\nbad\r\nworse\r\n", 1, ":3: "},
-    {"gradient count zero", "000000\r\n#GRAD 000000,FFFFFF,0\r\n", 1, ":2: "},
-    {"linear run without count", "#LINE 0,1,0,1,0,1\r\n", 1, ":1: "},
-    {"line of blanks", "FF0000\r\n   \r\n", 1, ":2: "},
-    {"gradient after LF line ends", "#GRAD 000000,FFFFFF,2\n000000\n", 1, ":1: "},
+    {"faulty first line", "oops\r\nFF0000\r\n", 1, ":1:1: error: "},
+    {"faulty line after comments", "*a\r\n*b\r\n\r\nFF00\r\n", 1, ":4:5: error: "},
+    {"first of two faulty lines", "FF0000\r\n\r\nbad\r\nworse\r\n", 1, ":3:4: error: "},
+    {"gradient count zero", "000000\r\n#GRAD 000000,FFFFFF,0\r\n", 1, ":2:21: error: "},
+    {"linear run without count", "#LINE 0,1,0,1,0,1\r\n", 1, ":1:18: error: "},
+    {"line of blanks", "FF0000\r\n   \r\n", 1, ":2:1: error: "},
+    {"gradient after LF line ends", "#GRAD 000000,FFFFFF,2\n000000\n", 1, ":1:22: error: "},
     {"empty file", "", 1, ": "},
     {"only comments and foreign directives", "* x\r\n#palette\r\n", 1, ": "},
     {"gradient of no colour", "#GRAD 000000,FFFFFF,-1\r\n", 1, ": "},
@@ -145,9 +145,9 @@ TEST_F(ToolTest, CheckReportsEachFileAndExitsWithTheWorstStatus) {
         std::vector<std::string> errStarts;  // one per faulty file, in order
     } const cases[] = {
         {{good, other}, 0, goodLine + otherLine, {}},
-        {{good, faulty, other}, 1, goodLine + otherLine, {Utf8(faulty) + ":2: "}},
-        {{missing, faulty, good}, 2, goodLine, {Utf8(missing) + ": ", Utf8(faulty) + ":2: "}},
-        {{faulty, missing}, 2, "", {Utf8(faulty) + ":2: ", Utf8(missing) + ": "}},
+        {{good, faulty, other}, 1, goodLine + otherLine, {Utf8(faulty) + ":2:4: error: "}},
+        {{missing, faulty, good}, 2, goodLine, {Utf8(missing) + ": ", Utf8(faulty) + ":2:4: error: "}},
+        {{faulty, missing}, 2, "", {Utf8(faulty) + ":2:4: error: ", Utf8(missing) + ": "}},
     };
     for (const auto& test : cases) {
         std::vector<TNativeArgument> arguments{Arg("check")};
@@ -160,8 +160,10 @@ TEST_F(ToolTest, CheckReportsEachFileAndExitsWithTheWorstStatus) {
             const std::string line = err.substr(0, err.find('\n'));
             EXPECT_EQ(line.rfind(start, 0), 0u) << line;
             err.erase(0, line.size() + 1);
+            // A faulty line's report goes on with the line and its caret.
+            while (!err.empty() && err.front() == ' ') err.erase(0, err.find('\n') + 1);
         }
-        EXPECT_EQ(err, "") << "no more lines than faulty files";
+        EXPECT_EQ(err, "") << "no more reports than faulty files";
     }
 }
 
@@ -225,7 +227,7 @@ TEST_F(ToolTest, UnicodeFileNamesOpenAndShowAsUtf8) {
         const fs::path faulty = Map(std::string("faulty_") + name, "FF8000\r\nxyz\r\n");
         const TToolRun fault = Run({Arg("dump"), Arg(faulty)});
         EXPECT_EQ(fault.ExitCode, 1);
-        EXPECT_EQ(fault.FirstErrLine().rfind(Utf8(faulty) + ":2: ", 0), 0u) << fault.Err;
+        EXPECT_EQ(fault.FirstErrLine().rfind(Utf8(faulty) + ":2:1: error: ", 0), 0u) << fault.Err;
     }
 }
 
@@ -289,7 +291,7 @@ TEST_F(ToolTest, HugeGradientUnderLimitedMemoryIsAFaultyLine) {
                                     FScratch.Path());
     EXPECT_EQ(run.ExitCode, 1) << run.Err;
     EXPECT_EQ(run.Out, "");
-    EXPECT_EQ(run.FirstErrLine().rfind(Utf8(map) + ":1: ", 0), 0u) << run.Err;
+    EXPECT_EQ(run.FirstErrLine().rfind(Utf8(map) + ":1:21: error: out of memory", 0), 0u) << run.Err;
 }
 
 TEST_F(ToolTest, OutputThatCannotBeWrittenIsNoSuccess) {
@@ -314,7 +316,7 @@ TEST_F(ToolTest, LinearSlopesUseTheLocaleDecimalSeparator) {
     const TToolRun comma =
         RunProgram(ToolExecutable(), {"dump", map.native()}, FScratch.Path(), {"LC_ALL=de_DE.UTF-8"});
     EXPECT_EQ(comma.ExitCode, 1);
-    EXPECT_EQ(comma.FirstErrLine().rfind(Utf8(map) + ":1: ", 0), 0u) << comma.Err;
+    EXPECT_EQ(comma.FirstErrLine().rfind(Utf8(map) + ":1:10: error: ", 0), 0u) << comma.Err;
 }
 #endif
 
