@@ -1,13 +1,10 @@
 // About.cpp - the about box's window and its layout.
 #include "about/About.h"
 
-#include "common/StandardLibrary.h"
 #include "common/SystemError.h"
 #include "resources/AboutResource.h"
 #include "ui/Application.h"
 #include "ui/Dpi.h"
-
-#include <exception>
 
 namespace rulv {
 
@@ -57,27 +54,18 @@ DWORD StyleOf(Kind kind) {
     return 0;
 }
 
-// An empty, hidden dialog with a fixed frame; the controls come from the
-// layout above.
-struct alignas(DWORD) EmptyDialog {
-    DLGTEMPLATE header;
-    WORD menu;
-    WORD windowClass;
-    WORD title;
-};
-constexpr EmptyDialog kTemplate{
-    {WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 0, 0, 0, 0, 0, 0}, 0, 0, 0};
+// A fixed dialog frame: no resizing, no minimise or maximise boxes.
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
 
 }  // namespace
 
 TAboutBox::TAboutBox(HWND owner) {
-    FWindow.Reset(CreateDialogIndirectParamW(ui::Application().Instance(),
-                                             &kTemplate.header, owner, &DialogProc,
-                                             reinterpret_cast<LPARAM>(this)));
-    if (!Handle()) RaiseInOutError(LastSystemError());
+    CreateModeless(owner, kStyle);
     SetWindowTextW(Handle(), kCaption);
     CreateControls();
 }
+
+TAboutBox::~TAboutBox() { DestroyModeless(); }
 
 void TAboutBox::CreateControls() {
     const UINT dpi = ui::WindowDpi(Handle());
@@ -108,17 +96,7 @@ void TAboutBox::CreateControls() {
                                                 IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR)));
     SendMessageW(Image1, STM_SETICON, reinterpret_cast<WPARAM>(FEmblem.get()), 0);
 
-    RECT frame{0, 0, scale(kClientWidth), scale(kClientHeight)};
-    AdjustWindowRectExForDpi(&frame,
-                             static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE)),
-                             FALSE,
-                             static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)),
-                             dpi);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    SetWindowPos(Handle(), nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    ui::CentreOnScreen(Handle(), scale(kClientWidth), scale(kClientHeight), dpi);
 }
 
 void TAboutBox::SetIcon(HICON icon) {
@@ -129,7 +107,7 @@ void TAboutBox::SetIcon(HICON icon) {
 
 int TAboutBox::ShowModal() {
     FModalResult = 0;
-    TTaskWindowsDisabler others(Handle());
+    ui::TTaskWindowsDisabler others(Handle());
     ShowWindow(Handle(), SW_SHOW);
     SetForegroundWindow(Handle());
     SetFocus(Button1);
@@ -154,20 +132,6 @@ int TAboutBox::ShowModal() {
     others.Restore();
     ShowWindow(Handle(), SW_HIDE);
     return FModalResult;
-}
-
-INT_PTR CALLBACK TAboutBox::DialogProc(HWND window, UINT message, WPARAM wParam,
-                                       LPARAM lParam) noexcept {
-    if (message == WM_INITDIALOG) SetWindowLongPtrW(window, DWLP_USER, lParam);
-    auto* self = reinterpret_cast<TAboutBox*>(GetWindowLongPtrW(window, DWLP_USER));
-    if (!self || !self->Handle()) return FALSE;  // still being created
-    try {
-        return self->HandleMessage(message, wParam, lParam);
-    } catch (const std::exception& error) {
-        ui::Application().ShowException(error);
-    } catch (...) {
-    }
-    return FALSE;
 }
 
 INT_PTR TAboutBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

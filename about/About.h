@@ -6,6 +6,7 @@
 // the OK button gives the modal result 1, the title bar's close button 2.
 #pragma once
 
+#include "ui/Dialog.h"
 #include "ui/Handles.h"
 
 #include <windows.h>
@@ -15,7 +16,7 @@
 
 namespace rulv {
 
-class TAboutBox {
+class TAboutBox : public ui::TDialog {
 public:
     static constexpr int mrOk = 1;
     static constexpr int mrCancel = 2;
@@ -23,10 +24,7 @@ public:
     // Creates the window, hidden, with the layout's caption "ﾊﾞｰｼﾞｮﾝ情報"
     // and the placeholder texts, centred on the screen.
     explicit TAboutBox(HWND owner);
-    TAboutBox(const TAboutBox&) = delete;
-    TAboutBox& operator=(const TAboutBox&) = delete;
-
-    HWND Handle() const noexcept { return FWindow.Get(); }
+    ~TAboutBox() override;
 
     // Shows a copy of `icon` in the `Icon` image.
     void SetIcon(HICON icon);
@@ -46,24 +44,24 @@ public:
     RECT Bevel1{};
     HWND Image1 = nullptr;
 
+protected:
+    // Closing with OK or the title bar; painting the bevel and the labels.
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
 private:
     struct IconDeleter {
         void operator()(HICON icon) const noexcept { DestroyIcon(icon); }
     };
     using UniqueIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDeleter>;
 
-    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam,
-                                       LPARAM lParam) noexcept;
-    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void CreateControls();
     void PaintBevel();
     void DrawLabel(const DRAWITEMSTRUCT& item);
 
-    // Declared before the window so that they outlive it.
+    // The window is destroyed before them (in the destructor).
     ui::TFontHandle FFont;
     UniqueIcon FIconImage;
     UniqueIcon FEmblem;
-    ui::TWindowHandle FWindow;
     int FModalResult = 0;
 };
 

@@ -11,7 +11,7 @@
 #include "about/AboutDialog.h"
 #include "colormap/ColorMap.h"
 #include "ui/Controls.h"
-#include "ui/Dialogs.h"
+#include "ui/OpenDialog.h"
 #include "ui/Handles.h"
 #include "ui/Menus.h"
 

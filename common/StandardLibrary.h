@@ -1,11 +1,11 @@
-// StandardLibrary.h - small Windows routines of the help command.
+// StandardLibrary.h - small Windows routines of the help command: the folder
+// test, the shell launch and the error message (its box is the UI layer's
+// TErrorBox).
 #pragma once
 
 #include <windows.h>
 
 #include <string>
-#include <string_view>
-#include <vector>
 
 #include "PathParts.h"
 
@@ -31,7 +31,6 @@ void ErrorMessage(const std::wstring& message);
 using TBeepProc = BOOL(WINAPI*)(UINT type);
 extern TBeepProc BeepProc;
 
-
 // The folder of the running program's executable, with its trailing
 // backslash, from the module's whole file name (no length limit).
 std::wstring ProgramFolder();
@@ -40,22 +39,5 @@ std::wstring ProgramFolder();
 // explains with ErrorMessage why not. The current directory is unchanged
 // afterwards.
 void ShowHelpDocument(const std::wstring& folder);
-
-// Disables the visible, enabled top-level windows of this thread except
-// `keep` while a modal box is shown, so that the program's other windows
-// wait for it; Restore (or destruction) enables exactly those again.
-class TTaskWindowsDisabler {
-public:
-    explicit TTaskWindowsDisabler(HWND keep);
-    ~TTaskWindowsDisabler();
-    TTaskWindowsDisabler(const TTaskWindowsDisabler&) = delete;
-    TTaskWindowsDisabler& operator=(const TTaskWindowsDisabler&) = delete;
-
-    void Restore() noexcept;
-
-private:
-    HWND FKeep;
-    std::vector<HWND> FDisabled;
-};
 
 }  // namespace rulv

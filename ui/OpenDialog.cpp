@@ -1,5 +1,5 @@
-// Dialogs.cpp - the standard open-file dialog.
-#include "Dialogs.h"
+// OpenDialog.cpp - the standard open-file dialog.
+#include "OpenDialog.h"
 
 #include <commdlg.h>
 

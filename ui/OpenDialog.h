@@ -1,4 +1,4 @@
-// Dialogs.h - the standard open-file dialog.
+// OpenDialog.h - the standard open-file dialog.
 #pragma once
 
 #include <windows.h>

@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include "GuiTestSupport.h"
+#include "about/About.h"
 #include "common/Errors.h"
 #include "common/SystemError.h"
 #include "common/Unicode.h"
 #include "ui/Application.h"
+#include "ui/ErrorBox.h"
 #include "ui/Window.h"
 
 namespace rulv::test {
@@ -18,6 +20,7 @@ using ui::Application;
 constexpr UINT kThrowError = WM_APP;
 constexpr UINT kThrowAbort = WM_APP + 1;
 constexpr UINT kCount = WM_APP + 2;
+constexpr UINT kThrowUnknown = WM_APP + 3;
 
 // A window of the layer whose handlers raise on request.
 class TThrowingWindow : public ui::TWindow {
@@ -137,6 +140,98 @@ TEST(ExceptionBoundary, SettingsErrorAtCreationIsReportedAndTheWindowStillOpens)
     // The remaining start-up steps did not run: no drop target.
     EXPECT_FALSE(GetWindowLongPtrW(window.Handle(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
     ClearSettings();
+}
+
+// What a handler raises, by the message that asks for it.
+[[noreturn]] void RaiseFor(UINT message, const std::string& text) {
+    if (message == kThrowAbort) throw EAbort();
+    if (message == kThrowUnknown) throw 42;  // no error of ours, no std::exception
+    throw Exception(text);
+}
+
+// The real about box, whose handler raises on request.
+class TThrowingAboutBox final : public TAboutBox {
+public:
+    explicit TThrowingAboutBox(std::string text) : TAboutBox(nullptr), FText(std::move(text)) {}
+    int Handled = 0;
+
+protected:
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == kThrowError || message == kThrowAbort || message == kThrowUnknown) RaiseFor(message, FText);
+        if (message == kCount) {
+            ++Handled;
+            return TRUE;
+        }
+        return TAboutBox::HandleMessage(message, wParam, lParam);
+    }
+
+private:
+    std::string FText;
+};
+
+// The real error box, whose handler raises while it is being laid out (so
+// that it is never shown and only the report is).
+class TThrowingErrorBox final : public ui::TErrorBox {
+public:
+    TThrowingErrorBox(UINT raise, std::string text) : TErrorBox(L"エラー", L"never shown"), FRaise(raise), FText(std::move(text)) {}
+
+protected:
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_INITDIALOG) RaiseFor(FRaise, FText);
+        return TErrorBox::HandleMessage(message, wParam, lParam);
+    }
+
+private:
+    UINT FRaise;
+    std::string FText;
+};
+
+struct TBoundaryRow {
+    UINT raise;
+    const wchar_t* shown;  // the report's text; nullptr for none
+};
+
+const TBoundaryRow kDialogRows[] = {
+    {kThrowError, L"Handler failed."},
+    {kThrowUnknown, L"Unknown error."},
+    {kThrowAbort, nullptr},
+};
+
+TEST(ExceptionBoundary, AboutBoxHandlerErrorsGoToTheStandardReport) {
+    StartApplication();
+    Application().SetTitle(L"RULV Viewer");
+    for (const TBoundaryRow& row : kDialogRows) {
+        TThrowingAboutBox box("Handler failed");
+        TMessageBoxWatcher watcher;
+        const long reports = Application().ExceptionReports();
+        PostMessageW(box.Handle(), row.raise, 0, 0);
+        PostMessageW(box.Handle(), kCount, 0, 0);
+        ASSERT_TRUE(WaitFor([&] { return box.Handled == 1 && watcher.Count() == (row.shown ? 1u : 0u); }));
+        EXPECT_EQ(Application().ExceptionReports(), reports + (row.shown ? 1 : 0));
+        if (row.shown) {
+            EXPECT_EQ(watcher.Boxes()[0].Text, row.shown);
+            EXPECT_EQ(watcher.Boxes()[0].Caption, L"RULV Viewer");
+            EXPECT_TRUE(watcher.Boxes()[0].HasIcon);
+        }
+        EXPECT_TRUE(IsWindow(box.Handle())) << "the box goes on";
+    }
+}
+
+TEST(ExceptionBoundary, ErrorBoxHandlerErrorsGoToTheStandardReportAndCloseTheBox) {
+    StartApplication();
+    Application().SetTitle(L"RULV Viewer");
+    for (const TBoundaryRow& row : kDialogRows) {
+        TThrowingErrorBox box(row.raise, "Handler failed");
+        TMessageBoxWatcher watcher;
+        const long reports = Application().ExceptionReports();
+        box.ShowModal();  // returns: the failed box closed itself
+        EXPECT_EQ(Application().ExceptionReports(), reports + (row.shown ? 1 : 0));
+        ASSERT_TRUE(WaitFor([&] { return watcher.Count() == (row.shown ? 1u : 0u); }));
+        if (row.shown) {
+            EXPECT_EQ(watcher.Boxes()[0].Text, row.shown);
+        }
+        EXPECT_EQ(box.Handle(), nullptr);
+    }
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include "app/MainRules.h"
 #include "ui/Application.h"
 #include "ui/Controls.h"
-#include "ui/Dialogs.h"
+#include "ui/OpenDialog.h"
 #include "ui/Dpi.h"
 
 namespace rulv {
