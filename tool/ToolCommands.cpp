@@ -19,16 +19,19 @@ namespace rulv::tool {
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: rulvtool dump FILE | check FILE... | render FILE -o OUT.png [--size WxH] | --help | --version\n";
+    "usage: rulvtool dump FILE | check FILE... | render FILE -o OUT.png [--size WxH] [--view VIEW]\n"
+    "       | --help | --version\n";
 
 constexpr std::string_view kHelp =
     "rulvtool - checks, lists and renders RULV colour-map files (.rulv)\n"
     "\n"
     "  rulvtool dump FILE       print every colour of FILE, one per line, as RRGGBB\n"
     "  rulvtool check FILE...   print \"FILE: N colours\" for each file, or its fault\n"
-    "  rulvtool render FILE -o OUT.png [--size WxH]\n"
+    "  rulvtool render FILE -o OUT.png [--size WxH] [--view VIEW]\n"
     "                           draw the colour strip as the viewer shows it\n"
-    "                           (default size 427x78) into a PNG picture\n"
+    "                           (default size 427x78) into a PNG picture; VIEW is\n"
+    "                           normal (default), grey (L* as grey, like a black-\n"
+    "                           and-white print), protan, deutan or tritan\n"
     "  rulvtool --help          this text\n"
     "  rulvtool --version       the version\n"
     "\n"
@@ -162,13 +165,17 @@ int Check(const std::vector<TArgument>& arguments, TToolStreams& streams) {
 }
 
 int Render(const std::vector<TArgument>& arguments, TToolStreams& streams) {
-    const TCommandLine line = SplitCommandLine(arguments, 1, {"-o", "--size"});
+    const TCommandLine line = SplitCommandLine(arguments, 1, {"-o", "--size", "--view"});
     if (line.Fault) return UsageError(streams, *line.Fault);
     if (line.Files.size() != 1) return UsageError(streams, "render takes exactly one file");
-    TRenderRequest request{*line.Files.front(), nullptr, kDefaultStripSize};
+    TRenderRequest request{*line.Files.front(), nullptr, kDefaultStripSize, TVisionView::Normal};
     for (const auto& [option, value] : line.Options) {
         if (option == "-o") {
             request.Output = value;
+        } else if (option == "--view") {
+            if (!ParseVisionView(value->Text, request.View)) {
+                return UsageError(streams, "--view wants normal, grey, protan, deutan or tritan");
+            }
         } else if (!ParseStripSize(value->Text, request.Size)) {
             return UsageError(streams, "--size wants two positive whole numbers WxH, at most " +
                                            std::to_string(kMaxStripPixels) + " pixels in all");

@@ -2,8 +2,9 @@
 //
 //   rulvtool dump FILE        every colour of FILE, one per line, RRGGBB
 //   rulvtool check FILE...    one line per file: its colour count or its fault
-//   rulvtool render FILE -o OUT.png [--size WxH]
-//                             the strip the viewer paints, as a PNG picture
+//   rulvtool render FILE -o OUT.png [--size WxH] [--view VIEW]
+//                             the strip the viewer paints, as a PNG picture,
+//                             or as a view of it (Render.h)
 //
 // Exit status: 0 success; 1 a faulty file (a faulty line, or no colour);
 // 2 everything else (no such file, a folder, an input-output error, bad
