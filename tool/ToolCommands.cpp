@@ -8,6 +8,7 @@
 
 #include "colormap/ColorMap.h"
 #include "common/Errors.h"
+#include "Inspect.h"
 #include "Render.h"
 
 #ifndef RULVTOOL_VERSION
@@ -19,14 +20,18 @@ namespace rulv::tool {
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: rulvtool dump FILE | check FILE... | render FILE -o OUT.png [--size WxH] [--view VIEW]\n"
-    "       | --help | --version\n";
+    "usage: rulvtool dump FILE | check FILE... | inspect FILE [--format text|json]\n"
+    "       | render FILE -o OUT.png [--size WxH] [--view VIEW] | --help | --version\n";
 
 constexpr std::string_view kHelp =
     "rulvtool - checks, lists and renders RULV colour-map files (.rulv)\n"
     "\n"
     "  rulvtool dump FILE       print every colour of FILE, one per line, as RRGGBB\n"
     "  rulvtool check FILE...   print \"FILE: N colours\" for each file, or its fault\n"
+    "  rulvtool inspect FILE [--format text|json]\n"
+    "                           lightness (CIE L*) and the CIEDE2000 steps between\n"
+    "                           neighbours, also as people with protanopia,\n"
+    "                           deuteranopia and tritanopia see them\n"
     "  rulvtool render FILE -o OUT.png [--size WxH] [--view VIEW]\n"
     "                           draw the colour strip as the viewer shows it\n"
     "                           (default size 427x78) into a PNG picture; VIEW is\n"
@@ -185,6 +190,19 @@ int Render(const std::vector<TArgument>& arguments, TToolStreams& streams) {
     return RenderStrip(request, streams);
 }
 
+int Inspect(const std::vector<TArgument>& arguments, TToolStreams& streams) {
+    const TCommandLine line = SplitCommandLine(arguments, 1, {"--format"});
+    if (line.Fault) return UsageError(streams, *line.Fault);
+    if (line.Files.size() != 1) return UsageError(streams, "inspect takes exactly one file");
+    TInspectRequest request{*line.Files.front(), TInspectFormat::Text};
+    for (const auto& option : line.Options) {
+        const std::string& format = option.second->Text;
+        if (format != "text" && format != "json") return UsageError(streams, "--format wants text or json");
+        request.Format = format == "json" ? TInspectFormat::Json : TInspectFormat::Text;
+    }
+    return InspectMap(request, streams);
+}
+
 }  // namespace
 
 int RunTool(const std::vector<TArgument>& arguments, TToolStreams& streams) {
@@ -201,6 +219,7 @@ int RunTool(const std::vector<TArgument>& arguments, TToolStreams& streams) {
     if (command == "dump") return Dump(arguments, streams);
     if (command == "check") return Check(arguments, streams);
     if (command == "render") return Render(arguments, streams);
+    if (command == "inspect") return Inspect(arguments, streams);
     if (LooksLikeOption(command)) return UsageError(streams, "unknown option " + command);
     return UsageError(streams, "unknown command " + command);
 }

@@ -2,6 +2,8 @@
 //
 //   rulvtool dump FILE        every colour of FILE, one per line, RRGGBB
 //   rulvtool check FILE...    one line per file: its colour count or its fault
+//   rulvtool inspect FILE [--format text|json]
+//                             lightness and perceptual steps (Inspect.h)
 //   rulvtool render FILE -o OUT.png [--size WxH] [--view VIEW]
 //                             the strip the viewer paints, as a PNG picture,
 //                             or as a view of it (Render.h)
