@@ -98,8 +98,19 @@ bool ParseStripSize(std::string_view text, TStripSize& size) {
     return true;
 }
 
-std::vector<std::uint8_t> StripPixels(const TPaletteArray& colors, TStripSize size) {
-    const std::vector<TPackedColor> columns = StripColumnColors(colors, size.Width);
+bool ParseVisionView(std::string_view text, TVisionView& view) {
+    for (const TVisionView candidate : kVisionViews) {
+        if (text == VisionViewName(candidate)) {
+            view = candidate;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<std::uint8_t> StripPixels(const TPaletteArray& colors, TStripSize size, TVisionView view) {
+    std::vector<TPackedColor> columns = StripColumnColors(colors, size.Width);
+    for (TPackedColor& color : columns) color = SimulateView(color, view);
     const auto rowLength = static_cast<std::size_t>(size.Width) * kChannels;
     std::vector<std::uint8_t> pixels(rowLength * static_cast<std::size_t>(size.Height));
     for (std::size_t x = 0; x < columns.size(); ++x) {
@@ -125,7 +136,7 @@ int RenderStrip(const TRenderRequest& request, TToolStreams& streams) {
     }
     std::vector<std::uint8_t> pixels;
     try {
-        pixels = StripPixels(colors, request.Size);
+        pixels = StripPixels(colors, request.Size, request.View);
     } catch (const std::bad_alloc&) {
         streams.Err(request.Output->Text + ": not enough memory for a picture of this size\n");
         return kExitTrouble;

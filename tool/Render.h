@@ -2,7 +2,8 @@
 //
 // The picture is what the viewer's paint box shows at the same size: every
 // pixel column in the colour that the viewer's own column mapping
-// (TColumnMapping) gives for it, over the whole height.
+// (TColumnMapping) gives for it, over the whole height; with a view other
+// than normal, that colour as the view shows it (SimulateView).
 #pragma once
 
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "ToolCommands.h"
+#include "colormap/ColorScience.h"
 
 namespace rulv::tool {
 
@@ -27,14 +29,20 @@ inline constexpr std::int64_t kMaxStripPixels = 100'000'000;
 // kMaxStripPixels. Leaves `size` alone and gives false otherwise.
 bool ParseStripSize(std::string_view text, TStripSize& size);
 
+// A view's name as VisionViewName gives it. Leaves `view` alone and gives
+// false for any other text.
+bool ParseVisionView(std::string_view text, TVisionView& view);
+
 // The picture as rows of red, green and blue bytes, top row first.
 // `colors` holds at least one colour; both sides of `size` are positive.
-std::vector<std::uint8_t> StripPixels(const TPaletteArray& colors, TStripSize size);
+std::vector<std::uint8_t> StripPixels(const TPaletteArray& colors, TStripSize size,
+                                      TVisionView view = TVisionView::Normal);
 
 struct TRenderRequest {
     const TArgument& File;
     const TArgument* Output;  // the PNG file to write
     TStripSize Size;
+    TVisionView View;
 };
 
 // Loads the map and writes the PNG under a temporary name in the output's

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "Diagnostic.h"
+#include "Inspect.h"
 #include "Render.h"
 #include "colormap/ColorMap.h"
 #include "common/Errors.h"
@@ -22,16 +23,23 @@ namespace rulv::tool {
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: rulvtool dump FILE | check FILE... | render FILE -o OUT.png [--size WxH] | --help | --version\n";
+    "usage: rulvtool dump FILE | check FILE... | inspect FILE [--format text|json]\n"
+    "       | render FILE -o OUT.png [--size WxH] [--view VIEW] | --help | --version\n";
 
 constexpr std::string_view kHelp =
     "rulvtool - checks, lists and renders RULV colour-map files (.rulv)\n"
     "\n"
     "  rulvtool dump FILE       print every colour of FILE, one per line, as RRGGBB\n"
     "  rulvtool check FILE...   print \"FILE: N colours\" for each file, or its fault\n"
-    "  rulvtool render FILE -o OUT.png [--size WxH]\n"
+    "  rulvtool inspect FILE [--format text|json]\n"
+    "                           lightness (CIE L*) and the CIEDE2000 steps between\n"
+    "                           neighbours, also as people with protanopia,\n"
+    "                           deuteranopia and tritanopia see them\n"
+    "  rulvtool render FILE -o OUT.png [--size WxH] [--view VIEW]\n"
     "                           draw the colour strip as the viewer shows it\n"
-    "                           (default size 427x78) into a PNG picture\n"
+    "                           (default size 427x78) into a PNG picture; VIEW is\n"
+    "                           normal (default), grey (L* as grey, like a black-\n"
+    "                           and-white print), protan, deutan or tritan\n"
     "  rulvtool --help          this text\n"
     "  rulvtool --version       the version\n"
     "\n"
@@ -109,8 +117,12 @@ ColorMapResult LoadFrom(const TArgument& file, TPaletteArray& colors, TColorMapR
 
 }  // namespace
 
+std::string ShownName(const TArgument& file) {
+    return IsStandardInput(file) ? std::string(kStandardInputName) : file.Text;
+}
+
 TLoadOutcome LoadForTool(const TArgument& file, TPaletteArray& colors, const TToolStreams& streams) {
-    const std::string name = IsStandardInput(file) ? std::string(kStandardInputName) : file.Text;
+    const std::string name = ShownName(file);
     try {
         TColorMapReport report;
         const ColorMapResult result = LoadFrom(file, colors, report);
@@ -182,8 +194,7 @@ int Check(const std::vector<TArgument>& arguments, TToolStreams& streams) {
         TPaletteArray colors;
         const TLoadOutcome outcome = LoadForTool(*file, colors, streams);
         if (outcome.Status == kExitOk) {
-            const std::string name = IsStandardInput(*file) ? std::string(kStandardInputName) : file->Text;
-            streams.Out(name + ": " + std::to_string(colors.size()) + " colours\n");
+            streams.Out(ShownName(*file) + ": " + std::to_string(colors.size()) + " colours\n");
         } else {
             streams.Err(outcome.Message);
         }
@@ -193,13 +204,17 @@ int Check(const std::vector<TArgument>& arguments, TToolStreams& streams) {
 }
 
 int Render(const std::vector<TArgument>& arguments, TToolStreams& streams) {
-    const TCommandLine line = SplitCommandLine(arguments, 1, {"-o", "--size"});
+    const TCommandLine line = SplitCommandLine(arguments, 1, {"-o", "--size", "--view"});
     if (line.Fault) return UsageError(streams, *line.Fault);
     if (line.Files.size() != 1) return UsageError(streams, "render takes exactly one file");
-    TRenderRequest request{*line.Files.front(), nullptr, kDefaultStripSize};
+    TRenderRequest request{*line.Files.front(), nullptr, kDefaultStripSize, TVisionView::Normal};
     for (const auto& [option, value] : line.Options) {
         if (option == "-o") {
             request.Output = value;
+        } else if (option == "--view") {
+            if (!ParseVisionView(value->Text, request.View)) {
+                return UsageError(streams, "--view wants normal, grey, protan, deutan or tritan");
+            }
         } else if (!ParseStripSize(value->Text, request.Size)) {
             return UsageError(streams, "--size wants two positive whole numbers WxH, at most " +
                                            std::to_string(kMaxStripPixels) + " pixels in all");
@@ -207,6 +222,19 @@ int Render(const std::vector<TArgument>& arguments, TToolStreams& streams) {
     }
     if (request.Output == nullptr) return UsageError(streams, "render needs -o OUT.png");
     return RenderStrip(request, streams);
+}
+
+int Inspect(const std::vector<TArgument>& arguments, TToolStreams& streams) {
+    const TCommandLine line = SplitCommandLine(arguments, 1, {"--format"});
+    if (line.Fault) return UsageError(streams, *line.Fault);
+    if (line.Files.size() != 1) return UsageError(streams, "inspect takes exactly one file");
+    TInspectRequest request{*line.Files.front(), TInspectFormat::Text};
+    for (const auto& option : line.Options) {
+        const std::string& format = option.second->Text;
+        if (format != "text" && format != "json") return UsageError(streams, "--format wants text or json");
+        request.Format = format == "json" ? TInspectFormat::Json : TInspectFormat::Text;
+    }
+    return InspectMap(request, streams);
 }
 
 }  // namespace
@@ -226,6 +254,7 @@ int RunTool(const std::vector<TArgument>& arguments, TToolStreams& streams) {
     if (command == "dump") return Dump(arguments, streams);
     if (command == "check") return Check(arguments, streams);
     if (command == "render") return Render(arguments, streams);
+    if (command == "inspect") return Inspect(arguments, streams);
     if (LooksLikeOption(command)) return UsageError(streams, "unknown option " + command);
     return UsageError(streams, "unknown command " + command);
 }

@@ -2,8 +2,11 @@
 //
 //   rulvtool dump FILE        every colour of FILE, one per line, RRGGBB
 //   rulvtool check FILE...    one line per file: its colour count or its fault
-//   rulvtool render FILE -o OUT.png [--size WxH]
-//                             the strip the viewer paints, as a PNG picture
+//   rulvtool inspect FILE [--format text|json]
+//                             lightness and perceptual steps (Inspect.h)
+//   rulvtool render FILE -o OUT.png [--size WxH] [--view VIEW]
+//                             the strip the viewer paints, as a PNG picture,
+//                             or as a view of it (Render.h)
 //
 // Exit status: 0 success; 1 a faulty file (a faulty line, or no colour);
 // 2 everything else (no such file, a folder, an input-output error, bad
@@ -58,6 +61,9 @@ struct TLoadOutcome {
 
 // The name of standard input, as files are named in messages.
 inline constexpr std::string_view kStandardInputName = "<stdin>";
+
+// The name of `file` in messages: as given, "<stdin>" for "-".
+std::string ShownName(const TArgument& file);
 
 // Loads `file` into `colors` (left as it was unless the status is 0); "-"
 // reads the standard input. `streams` tells how a faulty line is shown.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ToolProcess.h"
+#include "colormap/ColorScience.h"
 #include "colormap/ColumnMapping.h"
 
 #define STB_IMAGE_IMPLEMENTATION
@@ -69,15 +70,17 @@ protected:
         WriteBytes(path, bytes);
         return path;
     }
-    TToolRun Render(const fs::path& map, const fs::path& png, std::string_view size) const {
+    TToolRun Render(const fs::path& map, const fs::path& png, std::string_view size,
+                    std::string_view view = {}) const {
         std::vector<TNativeArgument> arguments{Arg("render"), Arg(map), Arg("-o"), Arg(png)};
         if (!size.empty()) arguments.insert(arguments.end(), {Arg("--size"), Arg(std::string(size))});
+        if (!view.empty()) arguments.insert(arguments.end(), {Arg("--view"), Arg(std::string(view))});
         return RunTool(arguments, FScratch.Path());
     }
     // Renders and decodes, checking that every row equals the first.
-    TPicture RenderPicture(const std::string& data, std::string_view size) {
+    TPicture RenderPicture(const std::string& data, std::string_view size, std::string_view view = {}) {
         const fs::path png = FScratch / "strip.png";
-        const TToolRun run = Render(Map("strip.rulv", data), png, size);
+        const TToolRun run = Render(Map("strip.rulv", data), png, size, view);
         EXPECT_EQ(run.ExitCode, 0) << run.Err;
         EXPECT_EQ(run.Out, "");
         const TPicture picture = Decode(png);
@@ -221,6 +224,68 @@ TEST_F(RenderTest, UnicodeNamesAndUnwritableOutputs) {
     EXPECT_EQ(unwritable.ExitCode, 2);
     EXPECT_EQ(unwritable.FirstErrLine().rfind(Utf8(nowhere) + ": ", 0), 0u) << unwritable.Err;
     EXPECT_FALSE(fs::exists(nowhere.parent_path()));
+}
+
+// --- views ---------------------------------------------------------------------
+
+std::string PixelText(TPackedColor color) {
+    char text[8];
+    std::snprintf(text, sizeof(text), "%02X%02X%02X", color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+    return text;
+}
+
+TPackedColor PackedOf(const std::string& pixel) {
+    const int value = std::stoi(pixel, nullptr, 16);
+    return ((value >> 16) & 0xFF) | (value & 0xFF00) | ((value & 0xFF) << 16);
+}
+
+TEST_F(RenderTest, EachViewShowsTheColumnsAsThatViewSeesThem) {
+    // Primaries, a grey, and red and ochre, which deuteranopes confuse.
+    const std::string data = "FF0000\r\n00FF00\r\n0000FF\r\nFFFF00\r\n808080\r\nBE7D00\r\n";
+    const TPicture normal = RenderPicture(data, "20x2");
+    ASSERT_EQ(normal.Width, 20);
+    for (const TVisionView view : kVisionViews) {
+        const std::string name(VisionViewName(view));
+        const TPicture seen = RenderPicture(data, "20x2", name);
+        ASSERT_EQ(seen.Width, 20) << name;
+        for (int x = 0; x < seen.Width; ++x) {
+            EXPECT_EQ(seen.At(x, 0), PixelText(SimulateView(PackedOf(normal.At(x, 0)), view))) << name << " " << x;
+        }
+    }
+    // The grey view is neutral; only the normal view keeps red and green apart
+    // as they are.
+    const TPicture grey = RenderPicture(data, "20x2", "grey");
+    for (const std::string& pixel : grey.Pixels) {
+        EXPECT_EQ(pixel.substr(0, 2) + pixel.substr(0, 2) + pixel.substr(0, 2), pixel);
+    }
+    EXPECT_NE(RenderPicture(data, "20x2", "deutan").Pixels, normal.Pixels);
+    EXPECT_EQ(RenderPicture(data, "20x2", "normal").Pixels, normal.Pixels);
+}
+
+TEST_F(RenderTest, GreysLookTheSameInEveryView) {
+    const std::string data = "#GRAD 000000,FFFFFF,50\r\nFFFFFF\r\n";
+    const TPicture normal = RenderPicture(data, "51x1");
+    for (const char* view : {"grey", "protan", "deutan", "tritan"}) {
+        EXPECT_EQ(RenderPicture(data, "51x1", view).Pixels, normal.Pixels) << view;
+    }
+}
+
+TEST_F(RenderTest, UnknownViewsAreRefusedWithoutAFile) {
+    const fs::path map = Map("good.rulv", "FF0000\r\n");
+    const fs::path png = FScratch / "out.png";
+    const std::vector<std::string> before = FScratch.Names();
+    for (const char* view : {"", "gray", "Normal", "deuteranopia", "protan "}) {
+        const TToolRun run =
+            RunTool({Arg("render"), Arg(map), Arg("-o"), Arg(png), Arg("--view"), Arg(view)}, FScratch.Path());
+        EXPECT_EQ(run.ExitCode, 2) << view;
+        EXPECT_NE(run.Err.find("--view wants normal, grey, protan, deutan or tritan\nusage: rulvtool "),
+                  std::string::npos)
+            << run.Err;
+        EXPECT_EQ(FScratch.Names(), before) << view;
+    }
+    const TToolRun missing = RunTool({Arg("render"), Arg(map), Arg("-o"), Arg(png), Arg("--view")}, FScratch.Path());
+    EXPECT_EQ(missing.ExitCode, 2);
+    EXPECT_EQ(FScratch.Names(), before);
 }
 
 }  // namespace
