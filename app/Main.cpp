@@ -4,9 +4,11 @@
 
 #include <shellapi.h>
 
+#include <cstddef>
 #include <vector>
 
 #include "MainRules.h"
+#include "StripPainter.h"
 #include "app/URegistry.h"
 #include "colormap/ColumnMapping.h"
 #include "common/Errors.h"
@@ -31,10 +33,64 @@ constexpr int kFormHeight = 170;
 constexpr int kToolBarHeight = 27;
 constexpr int kButtonSize = 25;
 constexpr int kButtonTop = 1;
-constexpr int kOpenLeft = 1;
-constexpr int kReopenLeft = 26;
-constexpr int kReviewLeft = 61;
 constexpr int kFontHeight = 12;
+
+// The long hints of the commands that have a button as well.
+constexpr wchar_t kOpenHint[] = L"RULVﾌｧｲﾙを開きます";
+constexpr wchar_t kReopenHint[] = L"RULVﾌｧｲﾙを読み直します";
+constexpr wchar_t kReviewHint[] = L"表示が乱れたときに再表示します";
+
+using TClick = void (TfrmMain::*)();
+
+// The toolbar's buttons: glyph, tooltip, long hint, place and command.
+struct TButtonEntry {
+    rulv::ui::TSpeedButton TfrmMain::*Button;
+    int Glyph;
+    const wchar_t* ShortHint;
+    const wchar_t* LongHint;
+    int Left;
+    bool EnabledAtStart;
+    TClick Click;
+};
+
+const TButtonEntry kButtons[] = {
+    {&TfrmMain::spbOpen, IDB_OPEN, L"開く", kOpenHint, 1, true, &TfrmMain::FileOpenClick},
+    {&TfrmMain::spbReopen, IDB_REOPEN, L"再読み込み", kReopenHint, 26, false, &TfrmMain::FileReopenClick},
+    // A gap of 10 after the reload button.
+    {&TfrmMain::spbReview, IDB_REVIEW, L"再表示", kReviewHint, 61, false, &TfrmMain::ViewReviewClick},
+};
+
+// The menu: each item with its place, command, hint and handler. A
+// drop-down is named by its position in the menu bar (and its handler runs
+// when it opens); a command by its ID in the drop-down before it.
+struct TMenuEntry {
+    enum TKind { DropDown, Command, Separator };
+    rulv::ui::TMenuItem TfrmMain::*Item;
+    TKind Kind;
+    UINT Id;  // the bar position of a drop-down, the command ID of a command
+    const wchar_t* Hint;
+    TClick Click;
+};
+
+const TMenuEntry kMenu[] = {
+    {&TfrmMain::mnuFile, TMenuEntry::DropDown, 0, nullptr, &TfrmMain::mnuFileClick},
+    {&TfrmMain::FileOpen, TMenuEntry::Command, IDC_FILE_OPEN, kOpenHint, &TfrmMain::FileOpenClick},
+    {&TfrmMain::FileReopen, TMenuEntry::Command, IDC_FILE_REOPEN, kReopenHint, &TfrmMain::FileReopenClick},
+    {&TfrmMain::N1, TMenuEntry::Separator, 0, nullptr, nullptr},
+    {&TfrmMain::mnuEixt, TMenuEntry::Command, IDC_FILE_EXIT, L"このｿﾌﾄを終了します", &TfrmMain::mnuEixtClick},
+    {&TfrmMain::mnuView, TMenuEntry::DropDown, 1, nullptr, &TfrmMain::mnuViewClick},
+    {&TfrmMain::ViewReview, TMenuEntry::Command, IDC_VIEW_REVIEW, kReviewHint, &TfrmMain::ViewReviewClick},
+    {&TfrmMain::N3, TMenuEntry::Separator, 0, nullptr, nullptr},
+    {&TfrmMain::ViewToolbar, TMenuEntry::Command, IDC_VIEW_TOOLBAR, L"ﾂｰﾙﾊﾞｰの表示／非表示をきりかえます",
+     &TfrmMain::ViewToolbarClick},
+    {&TfrmMain::ViewStatusbar, TMenuEntry::Command, IDC_VIEW_STATUSBAR, L"ｽﾃｰﾀｽﾊﾞｰの表示／非表示をきりかえます",
+     &TfrmMain::ViewStatusbarClick},
+    {&TfrmMain::mnuHelp, TMenuEntry::DropDown, 2, nullptr, nullptr},
+    {&TfrmMain::HelpHelp, TMenuEntry::Command, IDC_HELP_HELP, L"ﾍﾙﾌﾟ(htmlﾌｧｲﾙ)を開きます", &TfrmMain::HelpHelpClick},
+    {&TfrmMain::N2, TMenuEntry::Separator, 0, nullptr, nullptr},
+    {&TfrmMain::HelpAbout, TMenuEntry::Command, IDC_HELP_ABOUT, L"このｿﾌﾄのﾊﾞｰｼﾞｮﾝ情報を表示します",
+     &TfrmMain::HelpAboutClick},
+};
 
 }  // namespace
 
@@ -73,14 +129,13 @@ void TfrmMain::CreateComponents() {
     pbxShow.OnMouseMove = [this](WPARAM shift, int x, int y) { pbxShowMouseMove(shift, x, y); };
 
     pnlToolBar.Create(Handle());
-    spbOpen.Create(pnlToolBar.Handle(), IDB_OPEN, L"開く|RULVﾌｧｲﾙを開きます");
-    spbOpen.OnClick = [this] { FileOpenClick(); };
-    spbReopen.Create(pnlToolBar.Handle(), IDB_REOPEN, L"再読み込み|RULVﾌｧｲﾙを読み直します");
-    spbReopen.OnClick = [this] { FileReopenClick(); };
-    spbReopen.SetEnabled(false);
-    spbReview.Create(pnlToolBar.Handle(), IDB_REVIEW, L"再表示|表示が乱れたときに再表示します");
-    spbReview.OnClick = [this] { ViewReviewClick(); };
-    spbReview.SetEnabled(false);
+    for (const TButtonEntry& entry : kButtons) {
+        rulv::ui::TSpeedButton& button = this->*entry.Button;
+        // A hint is "short|long": the tooltip, then the status bar's text.
+        button.Create(pnlToolBar.Handle(), entry.Glyph, std::wstring(entry.ShortHint) + L"|" + entry.LongHint);
+        button.OnClick = [this, click = entry.Click] { (this->*click)(); };
+        button.SetEnabled(entry.EnabledAtStart);
+    }
 
     stbStatus.Create(Handle(), IDC_STATUSBAR);
     AttachMenu();
@@ -88,37 +143,23 @@ void TfrmMain::CreateComponents() {
 }
 
 void TfrmMain::AttachMenu() {
-    mnuFile.AttachDropDown(mnuMain, 0);
-    mnuView.AttachDropDown(mnuMain, 1);
-    mnuHelp.AttachDropDown(mnuMain, 2);
-    const HMENU file = mnuFile.DropDown();
-    const HMENU view = mnuView.DropDown();
-    const HMENU help = mnuHelp.DropDown();
-    FileOpen.AttachCommand(file, IDC_FILE_OPEN, L"RULVﾌｧｲﾙを開きます");
-    FileReopen.AttachCommand(file, IDC_FILE_REOPEN, L"RULVﾌｧｲﾙを読み直します");
-    N1.AttachSeparator();
-    mnuEixt.AttachCommand(file, IDC_FILE_EXIT, L"このｿﾌﾄを終了します");
-    ViewReview.AttachCommand(view, IDC_VIEW_REVIEW, L"表示が乱れたときに再表示します");
-    N3.AttachSeparator();
-    ViewToolbar.AttachCommand(view, IDC_VIEW_TOOLBAR, L"ﾂｰﾙﾊﾞｰの表示／非表示をきりかえます");
-    ViewStatusbar.AttachCommand(view, IDC_VIEW_STATUSBAR, L"ｽﾃｰﾀｽﾊﾞｰの表示／非表示をきりかえます");
-    HelpHelp.AttachCommand(help, IDC_HELP_HELP, L"ﾍﾙﾌﾟ(htmlﾌｧｲﾙ)を開きます");
-    N2.AttachSeparator();
-    HelpAbout.AttachCommand(help, IDC_HELP_ABOUT, L"このｿﾌﾄのﾊﾞｰｼﾞｮﾝ情報を表示します");
-
-    mnuFile.OnClick = [this] { mnuFileClick(); };
-    FileOpen.OnClick = [this] { FileOpenClick(); };
-    FileReopen.OnClick = [this] { FileReopenClick(); };
-    mnuEixt.OnClick = [this] { mnuEixtClick(); };
-    mnuView.OnClick = [this] { mnuViewClick(); };
-    ViewReview.OnClick = [this] { ViewReviewClick(); };
-    ViewToolbar.OnClick = [this] { ViewToolbarClick(); };
-    ViewStatusbar.OnClick = [this] { ViewStatusbarClick(); };
-    HelpHelp.OnClick = [this] { HelpHelpClick(); };
-    HelpAbout.OnClick = [this] { HelpAboutClick(); };
-    for (rulv::ui::TMenuItem* item : {&mnuFile, &FileOpen, &FileReopen, &mnuEixt, &mnuView, &ViewReview,
-                                      &ViewToolbar, &ViewStatusbar, &mnuHelp, &HelpHelp, &HelpAbout}) {
-        AddMenuItem(*item);
+    HMENU dropDown = nullptr;  // the drop-down the commands that follow belong to
+    for (const TMenuEntry& entry : kMenu) {
+        rulv::ui::TMenuItem& item = this->*entry.Item;
+        switch (entry.Kind) {
+        case TMenuEntry::DropDown:
+            item.AttachDropDown(mnuMain, static_cast<int>(entry.Id));
+            dropDown = item.DropDown();
+            break;
+        case TMenuEntry::Command:
+            item.AttachCommand(dropDown, entry.Id, entry.Hint);
+            break;
+        case TMenuEntry::Separator:
+            item.AttachSeparator();
+            continue;
+        }
+        if (entry.Click) item.OnClick = [this, click = entry.Click] { (this->*click)(); };
+        AddMenuItem(item);
     }
 }
 
@@ -149,9 +190,9 @@ void TfrmMain::Layout() {
         MoveWindow(pnlToolBar.Handle(), 0, 0, width, top, TRUE);
         const int size = Scale(kButtonSize, dpi);
         const int buttonTop = Scale(kButtonTop, dpi);
-        MoveWindow(spbOpen.Handle(), Scale(kOpenLeft, dpi), buttonTop, size, size, TRUE);
-        MoveWindow(spbReopen.Handle(), Scale(kReopenLeft, dpi), buttonTop, size, size, TRUE);
-        MoveWindow(spbReview.Handle(), Scale(kReviewLeft, dpi), buttonTop, size, size, TRUE);
+        for (const TButtonEntry& entry : kButtons) {
+            MoveWindow((this->*entry.Button).Handle(), Scale(entry.Left, dpi), buttonTop, size, size, TRUE);
+        }
     }
     int bottom = client.bottom;
     if (stbStatus.Visible()) {
@@ -303,7 +344,7 @@ void TfrmMain::pbxShowMouseMove(WPARAM, int x, int) {
     const std::int64_t index = mapping.IndexOf(x);
     if (index < 0 || index > count - 1) return;
     stbStatus.SetText(0, rulv::IndexReadout(index, count));
-    stbStatus.SetText(1, rulv::HexColorText(FColors[static_cast<size_t>(index)]));
+    stbStatus.SetText(1, rulv::HexColorReadout(FColors[static_cast<size_t>(index)]));
 }
 
 void TfrmMain::CreateDisplayPalette(std::int32_t count) {
@@ -311,6 +352,11 @@ void TfrmMain::CreateDisplayPalette(std::int32_t count) {
         const rulv::ui::TWindowDC dc(pbxShow.Handle());
         if (SystemPaletteSize(dc.Get()) != 256) return;
     }
+    // Our record is a LOGPALETTE with room for all 256 entries.
+    static_assert(offsetof(rulv::TDisplayPaletteRecord, Entries) == offsetof(LOGPALETTE, palPalEntry));
+    static_assert(sizeof(rulv::TPaletteEntry) == sizeof(PALETTEENTRY));
+    static_assert(offsetof(rulv::TPaletteEntry, Flags) == offsetof(PALETTEENTRY, peFlags));
+    static_assert(rulv::kPaletteNoCollapse == PC_NOCOLLAPSE);
     const auto record = rulv::BuildDisplayPalette(FColors, count);
     // A failed creation leaves none.
     FPaletteHandle.Reset(CreatePalette(reinterpret_cast<const LOGPALETTE*>(record.get())));

@@ -121,10 +121,7 @@ bool DecodeSixHexDigits(std::string_view line, TPackedColor& color) {
         if (digit == kNoDigit) return false;
         digits[i] = digit;
     }
-    const int red = digits[0] * 16 + digits[1];
-    const int green = digits[2] * 16 + digits[3];
-    const int blue = digits[4] * 16 + digits[5];
-    color = blue * 65536 + green * 256 + red;
+    color = PackColor(digits[0] * 16 + digits[1], digits[2] * 16 + digits[3], digits[4] * 16 + digits[5]);
     return true;
 }
 

@@ -54,9 +54,7 @@ constexpr double kTwentyFiveToTheSeventh = 6103515625.0;  // 25^7, exact in a do
 using TRgbLinear = std::array<double, 3>;
 
 TRgbLinear LinearOf(TPackedColor color) noexcept {
-    const auto value = static_cast<std::uint32_t>(color);
-    return {SrgbToLinear(static_cast<int>(value & 0xFF)), SrgbToLinear(static_cast<int>((value >> 8) & 0xFF)),
-            SrgbToLinear(static_cast<int>((value >> 16) & 0xFF))};
+    return {SrgbToLinear(RedOf(color)), SrgbToLinear(GreenOf(color)), SrgbToLinear(BlueOf(color))};
 }
 
 TRgbLinear Apply(const TMatrix& matrix, const TRgbLinear& rgb) noexcept {
@@ -68,7 +66,7 @@ TRgbLinear Apply(const TMatrix& matrix, const TRgbLinear& rgb) noexcept {
 }
 
 TPackedColor PackLinear(const TRgbLinear& rgb) noexcept {
-    return LinearToSrgb(rgb[2]) * 65536 + LinearToSrgb(rgb[1]) * 256 + LinearToSrgb(rgb[0]);
+    return PackColor(LinearToSrgb(rgb[0]), LinearToSrgb(rgb[1]), LinearToSrgb(rgb[2]));
 }
 
 double LabF(double t) noexcept { return t > kEpsilon ? std::cbrt(t) : t * (841.0 / 108.0) + 4.0 / 29.0; }
@@ -203,7 +201,7 @@ TPackedColor SimulateView(TPackedColor color, TVisionView view) noexcept {
         case TVisionView::Normal: return color;
         case TVisionView::Grey: {
             const int grey = LinearToSrgb(RelativeLuminance(color));
-            return grey * 65536 + grey * 256 + grey;
+            return PackColor(grey, grey, grey);
         }
         case TVisionView::Protan: return PackLinear(Apply(kProtanopia, LinearOf(color)));
         case TVisionView::Deutan: return PackLinear(Apply(kDeuteranopia, LinearOf(color)));

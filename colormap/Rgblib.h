@@ -1,7 +1,9 @@
 // Rgblib.h - TRgb, one colour under construction.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace rulv {
@@ -9,6 +11,20 @@ namespace rulv {
 // A packed colour: red in bits 0-7, green in 8-15, blue in 16-23, the top
 // byte 0. It is the Windows COLORREF value and serves unchanged as a pen.
 using TPackedColor = std::int32_t;
+
+// The packed colour of three channels, each in 0..255.
+constexpr TPackedColor PackColor(int red, int green, int blue) noexcept { return blue * 65536 + green * 256 + red; }
+
+// The channels of a packed colour.
+constexpr int RedOf(TPackedColor color) noexcept { return color & 0xFF; }
+constexpr int GreenOf(TPackedColor color) noexcept { return (color >> 8) & 0xFF; }
+constexpr int BlueOf(TPackedColor color) noexcept { return (color >> 16) & 0xFF; }
+
+// Hex colour text: RRGGBB, red first, digits A-F in upper case (0x00336699
+// gives 996633). WriteHexColor writes its six characters to `text`.
+inline constexpr std::size_t kHexColorLength = 6;
+void WriteHexColor(TPackedColor color, char* text) noexcept;
+std::string HexColorText(TPackedColor color);
 
 // Three channels, each clamped to 0..255 whenever it is stored.
 class TRgb {
@@ -22,7 +38,7 @@ public:
     std::int32_t Green() const noexcept { return FGreen; }
     std::int32_t Blue() const noexcept { return FBlue; }
 
-    TPackedColor GetColor() const noexcept { return FBlue * 65536 + FGreen * 256 + FRed; }
+    TPackedColor GetColor() const noexcept { return PackColor(FRed, FGreen, FBlue); }
 
     // Hex colour text, red first: characters 1-2, 3-4 and 5-6 (each piece
     // cut short at the end of the text) go through HexToInt into red,

@@ -114,11 +114,11 @@ std::vector<std::uint8_t> StripPixels(const TPaletteArray& colors, TStripSize si
     const auto rowLength = static_cast<std::size_t>(size.Width) * kChannels;
     std::vector<std::uint8_t> pixels(rowLength * static_cast<std::size_t>(size.Height));
     for (std::size_t x = 0; x < columns.size(); ++x) {
-        const auto color = static_cast<std::uint32_t>(columns[x]);
+        const TPackedColor color = columns[x];
         std::uint8_t* pixel = pixels.data() + x * kChannels;
-        pixel[0] = static_cast<std::uint8_t>(color & 0xFF);
-        pixel[1] = static_cast<std::uint8_t>((color >> 8) & 0xFF);
-        pixel[2] = static_cast<std::uint8_t>((color >> 16) & 0xFF);
+        pixel[0] = static_cast<std::uint8_t>(RedOf(color));
+        pixel[1] = static_cast<std::uint8_t>(GreenOf(color));
+        pixel[2] = static_cast<std::uint8_t>(BlueOf(color));
     }
     // Every row is the first one.
     for (std::int32_t y = 1; y < size.Height; ++y) {

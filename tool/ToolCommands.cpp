@@ -79,7 +79,7 @@ struct TCommandLine {
     std::optional<std::string> Fault;
 };
 
-TCommandLine SplitCommandLine(const std::vector<TArgument>& arguments, std::size_t first,
+TCommandLine SplitArguments(const std::vector<TArgument>& arguments, std::size_t first,
                               const std::vector<std::string_view>& valueOptions) {
     TCommandLine line;
     bool optionsEnded = false;
@@ -149,20 +149,15 @@ namespace {
 
 // Writes the colours as RRGGBB lines in large pieces.
 void WriteColors(const TPaletteArray& colors, TToolStreams& streams) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    constexpr std::size_t kLineLength = 7;
+    constexpr std::size_t kLineLength = kHexColorLength + 1;
     constexpr std::size_t kLinesPerPiece = 8192;
     std::string piece;
     piece.reserve(kLineLength * kLinesPerPiece);
     for (const TPackedColor color : colors) {
-        const auto value = static_cast<std::uint32_t>(color);
-        // Red sits in the low byte of a packed colour, and is printed first.
-        for (const unsigned shift : {0u, 8u, 16u}) {
-            const unsigned channel = (value >> shift) & 0xFF;
-            piece.push_back(kDigits[channel >> 4]);
-            piece.push_back(kDigits[channel & 0xF]);
-        }
-        piece.push_back('\n');
+        char line[kLineLength];
+        WriteHexColor(color, line);
+        line[kHexColorLength] = '\n';
+        piece.append(line, kLineLength);
         if (piece.size() >= kLineLength * kLinesPerPiece) {
             streams.Out(piece);
             piece.clear();
@@ -172,7 +167,7 @@ void WriteColors(const TPaletteArray& colors, TToolStreams& streams) {
 }
 
 int Dump(const std::vector<TArgument>& arguments, TToolStreams& streams) {
-    const TCommandLine line = SplitCommandLine(arguments, 1, {});
+    const TCommandLine line = SplitArguments(arguments, 1, {});
     if (line.Fault) return UsageError(streams, *line.Fault);
     if (line.Files.size() != 1) return UsageError(streams, "dump takes exactly one file");
     TPaletteArray colors;
@@ -186,7 +181,7 @@ int Dump(const std::vector<TArgument>& arguments, TToolStreams& streams) {
 }
 
 int Check(const std::vector<TArgument>& arguments, TToolStreams& streams) {
-    const TCommandLine line = SplitCommandLine(arguments, 1, {});
+    const TCommandLine line = SplitArguments(arguments, 1, {});
     if (line.Fault) return UsageError(streams, *line.Fault);
     if (line.Files.empty()) return UsageError(streams, "check needs at least one file");
     int worst = kExitOk;
@@ -204,7 +199,7 @@ int Check(const std::vector<TArgument>& arguments, TToolStreams& streams) {
 }
 
 int Render(const std::vector<TArgument>& arguments, TToolStreams& streams) {
-    const TCommandLine line = SplitCommandLine(arguments, 1, {"-o", "--size", "--view"});
+    const TCommandLine line = SplitArguments(arguments, 1, {"-o", "--size", "--view"});
     if (line.Fault) return UsageError(streams, *line.Fault);
     if (line.Files.size() != 1) return UsageError(streams, "render takes exactly one file");
     TRenderRequest request{*line.Files.front(), nullptr, kDefaultStripSize, TVisionView::Normal};
@@ -225,7 +220,7 @@ int Render(const std::vector<TArgument>& arguments, TToolStreams& streams) {
 }
 
 int Inspect(const std::vector<TArgument>& arguments, TToolStreams& streams) {
-    const TCommandLine line = SplitCommandLine(arguments, 1, {"--format"});
+    const TCommandLine line = SplitArguments(arguments, 1, {"--format"});
     if (line.Fault) return UsageError(streams, *line.Fault);
     if (line.Files.size() != 1) return UsageError(streams, "inspect takes exactly one file");
     TInspectRequest request{*line.Files.front(), TInspectFormat::Text};

@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/MainRules.h"
+#include "app/StripPainter.h"
 #include "ui/Handles.h"
 
 namespace {

@@ -22,10 +22,7 @@ std::vector<std::string> Parse(const std::string& line, char separator = '.') {
     }
     std::vector<std::string> colours;
     for (std::int32_t i = 0; i <= palette.LastIndex(); ++i) {
-        const TPackedColor c = palette.GetItem(i);
-        char text[7];
-        std::snprintf(text, sizeof text, "%02X%02X%02X", c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
-        colours.emplace_back(text);
+        colours.push_back(HexColorText(palette.GetItem(i)));
     }
     return colours;
 }

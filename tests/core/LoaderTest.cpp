@@ -137,10 +137,9 @@ TEST_F(LoaderFiles, ReadsAFileOf1025ColoursInOrder) {
     std::string data;
     TPaletteArray expected;
     for (int i = 0; i < 1025; ++i) {
-        char line[16];
-        std::snprintf(line, sizeof line, "%02X%02X%02X\r\n", i & 0xFF, (i >> 8) & 0xFF, (i * 7) & 0xFF);
-        data += line;
-        expected.push_back((i & 0xFF) | (((i >> 8) & 0xFF) << 8) | (((i * 7) & 0xFF) << 16));
+        const TPackedColor colour = PackColor(i & 0xFF, (i >> 8) & 0xFF, (i * 7) & 0xFF);
+        data += HexColorText(colour) + "\r\n";
+        expected.push_back(colour);
     }
     TPaletteArray colors = kSentinel;
     EXPECT_EQ(LoadColorMapFile(Write("big.rulv", data), colors), 0);

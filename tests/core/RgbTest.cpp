@@ -53,5 +53,26 @@ TEST(Rgb, SetHexKeepsChannelsStoredBeforeAFailure) {
     EXPECT_EQ(rgb.Blue(), 0);
 }
 
+TEST(PackedColour, ChannelsAndHexTextRedFirst) {
+    const struct {
+        int red, green, blue;
+        TPackedColor packed;
+        const char* text;
+    } rows[] = {
+        {0x99, 0x66, 0x33, 0x00336699, "996633"}, {0, 0, 0, 0, "000000"},         {255, 255, 255, 0xFFFFFF, "FFFFFF"},
+        {0xFF, 0x80, 0x00, 0x0080FF, "FF8000"},    {0x0A, 0xB0, 0xC1, 0xC1B00A, "0AB0C1"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(PackColor(row.red, row.green, row.blue), row.packed) << row.text;
+        EXPECT_EQ(RedOf(row.packed), row.red) << row.text;
+        EXPECT_EQ(GreenOf(row.packed), row.green) << row.text;
+        EXPECT_EQ(BlueOf(row.packed), row.blue) << row.text;
+        EXPECT_EQ(HexColorText(row.packed), row.text);
+        TRgb rgb;
+        rgb.SetHex(row.text);
+        EXPECT_EQ(rgb.GetColor(), row.packed) << "the text reads back as the colour: " << row.text;
+    }
+}
+
 }  // namespace
 }  // namespace rulv

@@ -249,11 +249,7 @@ std::wstring TTempFolder::Write(const std::wstring& name, const std::string& con
 
 std::string MapText(const TPaletteArray& colors) {
     std::string text;
-    char line[16];
-    for (const TPackedColor c : colors) {
-        std::snprintf(line, sizeof line, "%02X%02X%02X\r\n", c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
-        text += line;
-    }
+    for (const TPackedColor c : colors) text += HexColorText(c) + "\r\n";
     return text;
 }
 
@@ -263,7 +259,7 @@ TPaletteArray DistinctColors(int count) {
         const int red = (i * 97 + 13) % 256;
         const int green = (i * 53 + 101) % 256;
         const int blue = (i * 29 + 7) % 256;
-        colors.push_back(blue * 65536 + green * 256 + red);
+        colors.push_back(PackColor(red, green, blue));
     }
     return colors;
 }

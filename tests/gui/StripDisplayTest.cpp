@@ -87,7 +87,7 @@ TEST_F(StripDisplay, ReadoutNamesThePaintedEntryAndIgnoresPositionsOutside) {
     TViewerWindow window;
     const TPaletteArray colors = DistinctColors(6);
     Show(window, colors, 20);
-    auto hex = [&](int i) { return L"\t" + HexColorText(colors[static_cast<size_t>(i)]); };
+    auto hex = [&](int i) { return L"\t" + HexColorReadout(colors[static_cast<size_t>(i)]); };
     const struct {
         int x;
         const wchar_t* index;  // nullptr: both panels keep their text

@@ -228,15 +228,11 @@ TEST_F(RenderTest, UnicodeNamesAndUnwritableOutputs) {
 
 // --- views ---------------------------------------------------------------------
 
-std::string PixelText(TPackedColor color) {
-    char text[8];
-    std::snprintf(text, sizeof(text), "%02X%02X%02X", color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
-    return text;
-}
+std::string PixelText(TPackedColor color) { return HexColorText(color); }
 
 TPackedColor PackedOf(const std::string& pixel) {
     const int value = std::stoi(pixel, nullptr, 16);
-    return ((value >> 16) & 0xFF) | (value & 0xFF00) | ((value & 0xFF) << 16);
+    return PackColor((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF);
 }
 
 TEST_F(RenderTest, EachViewShowsTheColumnsAsThatViewSeesThem) {
