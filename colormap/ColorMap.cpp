@@ -597,9 +597,9 @@ ColorMapResult ReadColorMap(TByteSource& source, TPaletteArray& colors, char dec
 }
 
 ColorMapResult LoadColorMapFile(const std::filesystem::path& fileName, TPaletteArray& colors,
-                                TColorMapReport* report) {
+                                TColorMapReport* report, TFileKinds kinds) {
     if (!FileExists(fileName)) return kColorMapMissing;
-    TFileInput file(fileName);
+    TFileInput file(fileName, kinds);
     TPaletteArray loaded;
     const ColorMapResult result = ReadColorMap(file, loaded, UserDecimalSeparator(), report);
     file.Close();

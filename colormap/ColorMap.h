@@ -162,7 +162,10 @@ ColorMapResult ReadColorMap(TByteSource& source, TPaletteArray& colors, char dec
 // folder counts as missing), otherwise as ReadColorMap with the user's
 // decimal separator. Raises EInOutError when the file cannot be opened,
 // read or closed, and EOutOfMemory when the result does not fit in memory.
+// The viewer reads files on a disk only (a device such as COM1 or CON, or
+// a pipe, raises EInOutError before anything is read); rulvtool reads
+// whatever opens, pipes included.
 ColorMapResult LoadColorMapFile(const std::filesystem::path& fileName, TPaletteArray& colors,
-                                TColorMapReport* report = nullptr);
+                                TColorMapReport* report = nullptr, TFileKinds kinds = TFileKinds::DiskFilesOnly);
 
 }  // namespace rulv

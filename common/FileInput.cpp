@@ -4,7 +4,15 @@
 #include <algorithm>
 #include <cstring>
 
+#include "Errors.h"
+#include "SystemError.h"
+
 namespace rulv {
+
+void RaiseNotADiskFile(int errorCode) {
+    // In the viewer's voice: the standard error report shows it as it is.
+    throw EInOutError(errorCode, "ディスク上のファイルではないので読み込めません");
+}
 
 std::size_t TMemoryInput::Read(char* buffer, std::size_t capacity) {
     const std::size_t count = std::min(capacity, FData.size());

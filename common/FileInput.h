@@ -24,11 +24,18 @@ public:
     virtual std::size_t Read(char* buffer, std::size_t capacity) = 0;
 };
 
+// What a reader accepts as a file: only a file on a disk, or anything the
+// system opens (a pipe, a FIFO, a device).
+enum class TFileKinds { DiskFilesOnly, AnyFile };
+
 // An open file, closed on destruction.
 class TFileInput final : public TByteSource {
 public:
-    // Raises EInOutError (with the system's message) when it cannot open.
-    explicit TFileInput(const std::filesystem::path& name);
+    // Raises EInOutError (with the system's message) when it cannot open,
+    // and when `kinds` asks for a file on a disk and the name is something
+    // else: opening never waits for the other end of a pipe then, and
+    // nothing is read from it.
+    explicit TFileInput(const std::filesystem::path& name, TFileKinds kinds = TFileKinds::AnyFile);
     ~TFileInput() override;
     TFileInput(const TFileInput&) = delete;
     TFileInput& operator=(const TFileInput&) = delete;

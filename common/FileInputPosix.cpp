@@ -14,10 +14,19 @@ bool FileExists(const std::filesystem::path& name) noexcept {
     return ::stat(name.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
-TFileInput::TFileInput(const std::filesystem::path& name) {
-    const int descriptor = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+TFileInput::TFileInput(const std::filesystem::path& name, TFileKinds kinds) {
+    // A FIFO opened for a reader that wants disk files only must not wait
+    // for its writer.
+    const int nonBlocking = kinds == TFileKinds::DiskFilesOnly ? O_NONBLOCK : 0;
+    const int descriptor = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | nonBlocking);
     if (descriptor < 0) RaiseInOutError(errno);
     FHandle = descriptor;
+    if (kinds == TFileKinds::DiskFilesOnly) {
+        struct stat info {};
+        if (::fstat(descriptor, &info) != 0) RaiseInOutError(errno);
+        if (!S_ISREG(info.st_mode)) RaiseNotADiskFile(EINVAL);
+        ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
+    }
 }
 
 TFileInput::~TFileInput() {

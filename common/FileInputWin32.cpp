@@ -17,12 +17,16 @@ bool FileExists(const std::filesystem::path& name) noexcept {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-TFileInput::TFileInput(const std::filesystem::path& name) {
+TFileInput::TFileInput(const std::filesystem::path& name, TFileKinds kinds) {
     // Others may read the file while we do, but not write it.
     const HANDLE handle = ::CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (handle == INVALID_HANDLE_VALUE) RaiseInOutError(static_cast<int>(::GetLastError()));
     FHandle = reinterpret_cast<std::intptr_t>(handle);
+    // COM1, CON or a named pipe could block the reader forever or never end.
+    if (kinds == TFileKinds::DiskFilesOnly && ::GetFileType(handle) != FILE_TYPE_DISK) {
+        RaiseNotADiskFile(ERROR_BAD_FILE_TYPE);
+    }
 }
 
 TFileInput::~TFileInput() {
