@@ -11,6 +11,12 @@
 #include <random>
 #include <system_error>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
+
 #include "colormap/ColumnMapping.h"
 
 #define STBI_WRITE_NO_STDIO
@@ -52,37 +58,89 @@ std::filesystem::path TemporaryName(const std::filesystem::path& output) {
     return name;
 }
 
-// Collects the first write failure of the PNG writer's callback.
+std::string ErrorText(int error) { return std::generic_category().message(error); }
+
+// Where the PNG writer's pieces go: a file, or standard output; keeps the
+// first write failure.
 struct TWriteContext {
     std::FILE* File;
+    TToolStreams* Streams;
     int Error;
 };
 
 void WritePiece(void* context, void* data, int size) {
     auto& target = *static_cast<TWriteContext*>(context);
     if (target.Error != 0 || size <= 0) return;
-    if (std::fwrite(data, 1, static_cast<std::size_t>(size), target.File) != static_cast<std::size_t>(size)) {
+    const auto count = static_cast<std::size_t>(size);
+    if (target.Streams != nullptr) {
+        // Standard output's failures show when it is flushed at the end.
+        target.Streams->OutBinary(std::string_view(static_cast<const char*>(data), count));
+    } else if (std::fwrite(data, 1, count, target.File) != count) {
         target.Error = errno != 0 ? errno : EIO;
     }
 }
 
-// Writes the PNG into `name`; gives 0 or the error number of the failure.
-int WritePng(const std::filesystem::path& name, const std::vector<std::uint8_t>& pixels, TStripSize size) {
-    errno = 0;
-    TFilePointer file = CreateOutputFile(name);
-    if (!file) return errno != 0 ? errno : EIO;
-    TWriteContext context{file.get(), 0};
+// Encodes the picture into `context`; 0 or the error number of the failure.
+int EncodePng(TWriteContext& context, const std::vector<std::uint8_t>& pixels, TStripSize size) {
     if (!stbi_write_png_to_func(WritePiece, &context, size.Width, size.Height, kChannels, pixels.data(),
                                 size.Width * kChannels)) {
         return context.Error != 0 ? context.Error : ENOMEM;  // the writer's own buffers failed
     }
-    if (context.Error != 0) return context.Error;
+    return context.Error;
+}
+
+// Writes the PNG into the file `name` (created, or truncated; a device or a
+// FIFO is written as it is); 0 or the error number of the failure.
+int WritePng(const std::filesystem::path& name, const std::vector<std::uint8_t>& pixels, TStripSize size) {
+    errno = 0;
+    TFilePointer file = CreateOutputFile(name);
+    if (!file) return errno != 0 ? errno : EIO;
+    TWriteContext context{file.get(), nullptr, 0};
+    if (const int error = EncodePng(context, pixels, size); error != 0) return error;
     if (std::fflush(file.get()) != 0) return errno != 0 ? errno : EIO;
     if (std::fclose(file.release()) != 0) return errno != 0 ? errno : EIO;
     return 0;
 }
 
-std::string ErrorText(int error) { return std::generic_category().message(error); }
+// How the picture reaches the output the user named.
+enum class TOutputRoute {
+    StandardOutput,    // "-"
+    Direct,            // a device or a FIFO: written as it is, never replaced
+    ThroughTemporary,  // a regular file or a new name: written aside, then renamed
+};
+
+TOutputRoute RouteOf(const TArgument& output) {
+    if (output.Text == "-") return TOutputRoute::StandardOutput;
+#ifdef _WIN32
+    // Devices (NUL, CON, COM1) and pipes open as something else than a disk file.
+    const HANDLE handle = ::CreateFileW(output.Path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return TOutputRoute::ThroughTemporary;
+    const DWORD type = ::GetFileType(handle);
+    ::CloseHandle(handle);
+    return type == FILE_TYPE_DISK ? TOutputRoute::ThroughTemporary : TOutputRoute::Direct;
+#else
+    struct stat info {};
+    if (::stat(output.Path.c_str(), &info) != 0) return TOutputRoute::ThroughTemporary;  // a new name
+    return S_ISREG(info.st_mode) || S_ISDIR(info.st_mode) ? TOutputRoute::ThroughTemporary : TOutputRoute::Direct;
+#endif
+}
+
+// A regular file is replaced only once all of the picture is written, so
+// that a failure leaves it as it was and no half picture behind.
+int WriteThroughTemporary(const std::filesystem::path& output, const std::vector<std::uint8_t>& pixels,
+                          TStripSize size, std::string& failure) {
+    const std::filesystem::path temporary = TemporaryName(output);
+    const int error = WritePng(temporary, pixels, size);
+    std::error_code renamed;
+    if (error == 0) std::filesystem::rename(temporary, output, renamed);
+    if (error == 0 && !renamed) return kExitOk;
+    std::error_code ignored;
+    std::filesystem::remove(temporary, ignored);
+    failure = error != 0 ? ErrorText(error) : renamed.message();
+    return kExitTrouble;
+}
+
 
 }  // namespace
 
@@ -141,23 +199,25 @@ int RenderStrip(const TRenderRequest& request, TToolStreams& streams) {
         streams.Err(request.Output->Text + ": not enough memory for a picture of this size\n");
         return kExitTrouble;
     }
-    const std::filesystem::path& output = request.Output->Path;
-    const std::filesystem::path temporary = TemporaryName(output);
-    int error = WritePng(temporary, pixels, request.Size);
-    if (error == 0) {
-        std::error_code renamed;
-        std::filesystem::rename(temporary, output, renamed);
-        if (renamed) {
-            std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
-            streams.Err(request.Output->Text + ": " + renamed.message() + "\n");
-            return kExitTrouble;
-        }
-        return kExitOk;
+    std::string failure;
+    switch (RouteOf(*request.Output)) {
+    case TOutputRoute::StandardOutput: {
+        TWriteContext context{nullptr, &streams, 0};
+        if (const int error = EncodePng(context, pixels, request.Size); error != 0) failure = ErrorText(error);
+        break;
     }
-    std::error_code ignored;
-    std::filesystem::remove(temporary, ignored);
-    streams.Err(request.Output->Text + ": " + ErrorText(error) + "\n");
+    case TOutputRoute::Direct:
+        if (const int error = WritePng(request.Output->Path, pixels, request.Size); error != 0) {
+            failure = ErrorText(error);
+        }
+        break;
+    case TOutputRoute::ThroughTemporary:
+        WriteThroughTemporary(request.Output->Path, pixels, request.Size, failure);
+        break;
+    }
+    if (failure.empty()) return kExitOk;
+    // The output as the user named it, never the temporary.
+    streams.Err(request.Output->Text + ": " + failure + "\n");
     return kExitTrouble;
 }
 

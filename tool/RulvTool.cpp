@@ -3,9 +3,13 @@
 // Both builds write the same bytes: UTF-8 text with "\n" line ends (stdout
 // and stderr in binary mode on Windows). Only a Windows console gets its
 // text through WriteConsoleW, so that any file name shows as it is.
+//
+// Running out of memory anywhere, reports included, ends with exit status 2
+// and a fixed message written without allocating: never with an abort.
 #include <clocale>
 #include <cstdio>
 #include <exception>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -17,6 +21,8 @@
 #include <windows.h>
 
 #include "common/Unicode.h"
+#else
+#include <unistd.h>
 #endif
 
 namespace rulv::tool {
@@ -47,7 +53,12 @@ public:
             return;
         }
 #endif
-        if (std::fwrite(text.data(), 1, text.size(), FFile) != text.size()) FFailed = true;
+        WriteBytes(text);
+    }
+
+    // Bytes as they are, a console included.
+    void WriteBytes(std::string_view bytes) {
+        if (std::fwrite(bytes.data(), 1, bytes.size(), FFile) != bytes.size()) FFailed = true;
     }
 
     // True when everything written has reached the stream.
@@ -75,6 +86,7 @@ private:
 class TProcessStreams final : public TToolStreams {
 public:
     void Out(std::string_view text) override { FOut.Write(text); }
+    void OutBinary(std::string_view bytes) override { FOut.WriteBytes(bytes); }
     void Err(std::string_view text) override { FErr.Write(text); }
     unsigned ErrCodePage() const override { return FErr.CodePage(); }
     bool FinishOut() { return FOut.Finish(); }
@@ -84,11 +96,26 @@ private:
     TStandardStream FErr{stderr};
 };
 
-int Run(const std::vector<TArgument>& arguments) {
+// The last word when memory is exhausted: a fixed text straight to the
+// standard error handle, with nothing allocated on the way.
+void ReportOutOfMemory() noexcept {
+    static constexpr char kText[] = "rulvtool: out of memory\n";
+#ifdef _WIN32
+    DWORD written = 0;
+    ::WriteFile(::GetStdHandle(STD_ERROR_HANDLE), kText, sizeof kText - 1, &written, nullptr);
+#else
+    const ssize_t written = ::write(STDERR_FILENO, kText, sizeof kText - 1);
+    static_cast<void>(written);
+#endif
+}
+
+int RunReporting(const std::vector<TArgument>& arguments) {
     TProcessStreams streams;
     int status = kExitTrouble;
     try {
         status = RunTool(arguments, streams);
+    } catch (const std::bad_alloc&) {
+        throw;  // its report must not allocate
     } catch (const std::exception& error) {
         streams.Err(std::string("rulvtool: ") + error.what() + "\n");
         return kExitTrouble;
@@ -101,6 +128,28 @@ int Run(const std::vector<TArgument>& arguments) {
     return status;
 }
 
+// Runs the command; a report that itself runs out of memory ends here too.
+int Run(const std::vector<TArgument>& arguments) noexcept {
+    try {
+        return RunReporting(arguments);
+    } catch (const std::bad_alloc&) {
+        ReportOutOfMemory();
+    }
+    return kExitTrouble;
+}
+
+// Builds the command-line arguments; false when there is no memory for them.
+template <class TBuild>
+bool BuildArguments(TBuild&& build) noexcept {
+    try {
+        build();
+        return true;
+    } catch (const std::bad_alloc&) {
+        ReportOutOfMemory();
+        return false;
+    }
+}
+
 }  // namespace
 
 }  // namespace rulv::tool
@@ -108,15 +157,21 @@ int Run(const std::vector<TArgument>& arguments) {
 #ifdef _WIN32
 int wmain(int argc, wchar_t** argv) {
     std::vector<rulv::tool::TArgument> arguments;
-    for (int i = 1; i < argc; ++i) arguments.push_back({rulv::WideToUtf8(argv[i]), std::filesystem::path(argv[i])});
-    return rulv::tool::Run(arguments);
+    const bool built = rulv::tool::BuildArguments([&] {
+        for (int i = 1; i < argc; ++i) {
+            arguments.push_back({rulv::WideToUtf8(argv[i]), std::filesystem::path(argv[i])});
+        }
+    });
+    return built ? rulv::tool::Run(arguments) : rulv::tool::kExitTrouble;
 }
 #else
 int main(int argc, char** argv) {
     // The user's locale gives the decimal separator of #LINE slopes.
     std::setlocale(LC_NUMERIC, "");
     std::vector<rulv::tool::TArgument> arguments;
-    for (int i = 1; i < argc; ++i) arguments.push_back({argv[i], std::filesystem::path(argv[i])});
-    return rulv::tool::Run(arguments);
+    const bool built = rulv::tool::BuildArguments([&] {
+        for (int i = 1; i < argc; ++i) arguments.push_back({argv[i], std::filesystem::path(argv[i])});
+    });
+    return built ? rulv::tool::Run(arguments) : rulv::tool::kExitTrouble;
 }
 #endif

@@ -110,7 +110,8 @@ namespace {
 bool IsStandardInput(const TArgument& file) { return file.Text == "-"; }
 
 ColorMapResult LoadFrom(const TArgument& file, TPaletteArray& colors, TColorMapReport& report) {
-    if (!IsStandardInput(file)) return LoadColorMapFile(file.Path, colors, &report);
+    // Pipes and FIFOs are files too, as for every command-line tool.
+    if (!IsStandardInput(file)) return LoadColorMapFile(file.Path, colors, &report, TFileKinds::AnyFile);
     TStandardInput input;
     return ReadColorMap(input, colors, UserDecimalSeparator(), &report);
 }

@@ -46,6 +46,8 @@ public:
     virtual ~TToolStreams() = default;
     virtual void Out(std::string_view text) = 0;
     virtual void Err(std::string_view text) = 0;
+    // Bytes that are no text (a picture) for standard output, as they are.
+    virtual void OutBinary(std::string_view bytes) { Out(bytes); }
     // The code page the text of a faulty line is shown in on standard
     // error (its Windows number; 65001 is UTF-8).
     virtual unsigned ErrCodePage() const { return 65001; }
