@@ -3,8 +3,9 @@
 # Every target first installs what is missing from Debian's archive.
 
 FUZZ_SECONDS ?= 60
+HOURS ?= 1
 
-.PHONY: all deps native windows build test test-native test-windows fuzz run dist clean
+.PHONY: all deps native windows build test test-native test-windows fuzz-build fuzz fuzz-long run dist clean
 
 all: build
 
@@ -27,10 +28,18 @@ test-native: native
 test-windows: windows
 	scripts/with-wine ctest --preset windows
 
-fuzz: deps
+fuzz-build: deps
 	cmake --preset fuzz >/dev/null
 	cmake --build --preset fuzz
+
+# Every fuzz target, FUZZ_SECONDS in all (a bounded part of make test).
+fuzz: fuzz-build
 	scripts/run-fuzzer $(FUZZ_SECONDS)
+
+# Every fuzz target for HOURS in all; findings are kept as regression
+# inputs (fuzz/regressions), which the normal builds replay.
+fuzz-long: fuzz-build
+	scripts/run-fuzzer $$(( $(HOURS) * 3600 )) build/fuzz --keep
 
 test: test-native test-windows fuzz
 
