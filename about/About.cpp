@@ -15,6 +15,7 @@ namespace {
 constexpr int kClientWidth = 329;
 constexpr int kClientHeight = 103;
 constexpr int kFontHeight = 12;  // character height
+constexpr int kImageSize = 32;   // the icon and the emblem
 constexpr wchar_t kFontName[] = L"ＭＳ Ｐゴシック";
 constexpr wchar_t kCaption[] = L"ﾊﾞｰｼﾞｮﾝ情報";
 constexpr RECT kBevel1{48, 8, 48 + 233, 8 + 57};
@@ -90,14 +91,16 @@ void TAboutBox::CreateControls() {
         this->*layout.field = control;
     }
 
-    // The emblem is part of the layout, stored with the program.
-    FEmblem.reset(static_cast<HICON>(LoadImageW(ui::Application().Instance(),
-                                                MAKEINTRESOURCEW(IDI_ABOUT_EMBLEM),
-                                                IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR)));
+    // The emblem is part of the layout, stored with the program, with an
+    // image for each size the box takes.
+    FEmblem.reset(static_cast<HICON>(LoadImageW(ui::Application().Instance(), MAKEINTRESOURCEW(IDI_ABOUT_EMBLEM),
+                                                IMAGE_ICON, IconSize(), IconSize(), LR_DEFAULTCOLOR)));
     SendMessageW(Image1, STM_SETICON, reinterpret_cast<WPARAM>(FEmblem.get()), 0);
 
     ui::CentreOnScreen(Handle(), scale(kClientWidth), scale(kClientHeight), dpi);
 }
+
+int TAboutBox::IconSize() const noexcept { return ui::Scale(kImageSize, ui::WindowDpi(Handle())); }
 
 void TAboutBox::SetIcon(HICON icon) {
     UniqueIcon copy(CopyIcon(icon));

@@ -28,6 +28,8 @@ public:
 
     // Shows a copy of `icon` in the `Icon` image.
     void SetIcon(HICON icon);
+    // The size in pixels of the two images at the box's DPI.
+    int IconSize() const noexcept;
 
     // Shows the box with the program's other windows disabled and runs its
     // loop until the box is closed; gives the modal result. A WM_QUIT that

@@ -16,7 +16,7 @@ bool TAboutDialog::ShowAboutBox() {
     // One blank, the year, two blanks, the holder: an empty year leaves
     // three blanks between "Copyright(C)" and the holder.
     SetWindowTextW(box.Copyright, (L"Copyright(C) " + Year + L"  " + Copyright).c_str());
-    box.SetIcon(ui::Application().Icon());
+    box.SetIcon(ui::Application().IconSized(box.IconSize()));
     return box.ShowModal() == TAboutBox::mrOk;
 }
 

@@ -31,6 +31,7 @@ constexpr wchar_t kFormClass[] = L"TfrmMain";
 constexpr int kFormWidth = 435;
 constexpr int kFormHeight = 170;
 constexpr int kToolBarHeight = 27;
+constexpr int kStatusBarHeight = 19;
 constexpr int kButtonSize = 25;
 constexpr int kButtonTop = 1;
 constexpr int kFontHeight = 12;
@@ -112,8 +113,10 @@ TfrmMain::~TfrmMain() {
 }
 
 void TfrmMain::Create() {
+    const UINT systemDpi = rulv::ui::WindowDpi(nullptr);
     RegisterWindowClass(kFormClass, 0, reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)),
-                        Application().Icon());
+                        Application().Icon(),
+                        Application().IconSized(GetSystemMetricsForDpi(SM_CXSMICON, systemDpi)));
     mnuMain = LoadMenuW(Application().Instance(), MAKEINTRESOURCEW(IDM_MAIN));
     const UINT dpi = rulv::ui::WindowDpi(nullptr);
     // The window owns the menu from here on and destroys it with itself.
@@ -173,6 +176,11 @@ void TfrmMain::ApplyDpi() {
     wcscpy_s(font.lfFaceName, L"ＭＳ Ｐゴシック");
     FFont.Reset(CreateFontIndirectW(&font));
     SendMessageW(stbStatus.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(FFont.Get()), TRUE);
+    // The icon's own images for the title bar and the task bar at this DPI.
+    const HICON small = Application().IconSized(GetSystemMetricsForDpi(SM_CXSMICON, dpi));
+    const HICON large = Application().IconSized(GetSystemMetricsForDpi(SM_CXICON, dpi));
+    SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+    SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large));
     stbStatus.SetPanels({60, 50, 50},
                         {rulv::ui::TAlignment::Right, rulv::ui::TAlignment::Center, rulv::ui::TAlignment::Left},
                         dpi);
@@ -196,8 +204,9 @@ void TfrmMain::Layout() {
     }
     int bottom = client.bottom;
     if (stbStatus.Visible()) {
-        stbStatus.Realign();
-        bottom -= stbStatus.Height();
+        const int height = Scale(kStatusBarHeight, dpi);
+        bottom -= height;
+        stbStatus.Place(0, bottom, width, height);
     }
     MoveWindow(pbxShow.Handle(), 0, top, width, std::max(0, bottom - top), TRUE);
 }
@@ -255,15 +264,25 @@ void TfrmMain::ToggleStatusBar() {
     Layout();
 }
 
-int TfrmMain::OuterHeight() const {
+RECT TfrmMain::OuterRect() const {
     RECT rect{};
+    // A minimised window's own rectangle is its icon's; what it will come
+    // back to is the normal rectangle of its placement. A maximised window
+    // keeps its current size.
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    if (IsIconic(Handle()) && GetWindowPlacement(Handle(), &placement)) return placement.rcNormalPosition;
     GetWindowRect(Handle(), &rect);
+    return rect;
+}
+
+int TfrmMain::OuterHeight() const {
+    const RECT rect = OuterRect();
     return rect.bottom - rect.top;
 }
 
 int TfrmMain::OuterWidth() const {
-    RECT rect{};
-    GetWindowRect(Handle(), &rect);
+    const RECT rect = OuterRect();
     return rect.right - rect.left;
 }
 

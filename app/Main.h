@@ -86,7 +86,8 @@ public:
     bool ViewToolbarChecked() const { return ViewToolbar.Checked(); }
     bool ViewStatusbarChecked() const { return ViewStatusbar.Checked(); }
 
-    // Outer window size in pixels, applied unchanged.
+    // Outer window size in pixels, applied unchanged; while the window is
+    // minimised, the size it is restored to.
     int OuterHeight() const;
     int OuterWidth() const;
     void SetOuterHeight(int height);
@@ -106,6 +107,7 @@ private:
     void ApplyDpi();
     void Layout();
     void SetLoaded(bool loaded);
+    RECT OuterRect() const;
 
     std::wstring FOpenFileName;
     rulv::TPaletteArray FColors;

@@ -2,8 +2,9 @@
 """AboutEmblem.py - draws the about box's emblem, AboutEmblem.ico.
 
 A colour wheel in the 16 standard colours: six hue sectors round a white
-hub, with a black rim, on a transparent ground; one 32x32 and one 16x16
-image, 4 bits per pixel. Run it from this folder to write the icon again:
+hub, with a black rim, on a transparent ground; a 32x32 and a 16x16 image,
+and the sizes the about box takes at 120, 144 and 192 pixels per inch (40,
+48 and 64), each drawn at its own size; 4 bits per pixel. Run it from this folder to write the icon again:
     python3 AboutEmblem.py
 """
 import math
@@ -66,7 +67,7 @@ def image_bytes(size):
 
 
 def main():
-    images = [(32, image_bytes(32)), (16, image_bytes(16))]
+    images = [(size, image_bytes(size)) for size in (32, 16, 40, 48, 64)]
     offset = 6 + 16 * len(images)
     out = struct.pack('<HHH', 0, 1, len(images))
     for size, data in images:

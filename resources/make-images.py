@@ -3,7 +3,9 @@
 
 Writes open.bmp, reopen.bmp, review.bmp (32x16: the normal glyph, then the
 disabled one; the bottom-left pixel's colour is the transparent one) and
-RulvView.ico (32x32 and 16x16). Run it again after changing a picture.
+RulvView.ico: 32x32 and 16x16, and the sizes Windows asks for at 120, 144
+and 192 pixels per inch (20, 24, 40, 48 and 64), each drawn at its own size
+so that none is scaled. Run it again after changing a picture.
 """
 import struct
 from pathlib import Path
@@ -129,20 +131,22 @@ def write_bitmap(path, pixels):
     path.write_bytes(b"BM" + struct.pack("<IHHI", offset + len(bits), 0, 0, offset) + header + bits)
 
 
+ICON_SIZES = [32, 16, 20, 24, 40, 48, 64]
+
+
 def icon_image(size):
     """Vertical bands: black, red, red/olive checker, yellow, green, blue,
-    navy, magenta, black; the outer black bands half as wide."""
-    band = size // 8
-    edge = band // 2
-    colours = [RED, None, YELLOW, GREEN, BLUE, NAVY, FUCHSIA]
+    navy, magenta, black; the outer black bands half as wide. At 32 pixels:
+    2 black, 4 each of the seven colours, 2 black."""
+    colours = [BLACK, RED, None, YELLOW, GREEN, BLUE, NAVY, FUCHSIA, BLACK]
+    # Band edges in sixteenths of the width, rounded to whole pixels.
+    edges = [round(size * (1 + 2 * i) / 16) for i in range(8)] + [size]
     pixels = []
     for y in range(size):
         row = []
         for x in range(size):
-            if x < edge or x >= size - edge:
-                row.append(BLACK)
-                continue
-            colour = colours[(x - edge) // band]
+            band = next(i for i, edge in enumerate(edges) if x < edge)
+            colour = colours[band]
             row.append(colour if colour is not None else (RED if (x + y) % 2 == 0 else OLIVE))
         pixels.append(row)
     return pixels
@@ -173,7 +177,7 @@ def main():
         glyph = parse(rows)
         pair = [normal + grey for normal, grey in zip(glyph, disabled(glyph))]
         write_bitmap(here / f"{name}.bmp", pair)
-    write_icon(here / "RulvView.ico", [icon_image(32), icon_image(16)])
+    write_icon(here / "RulvView.ico", [icon_image(size) for size in ICON_SIZES])
 
 
 if __name__ == "__main__":

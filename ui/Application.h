@@ -25,8 +25,13 @@ public:
 
     // The main form's window, or nullptr before it exists.
     HWND MainFormHandle() const noexcept;
-    // The application icon (resource IDI_APPICON); not ours to destroy.
+    // The application icon (resource IDI_APPICON) at the system's large
+    // icon size; not ours to destroy.
     HICON Icon() const noexcept;
+    // Its image of `size` by `size` pixels (the one drawn for that size,
+    // where the icon has one), shared, not ours to destroy; Icon() when
+    // there is none.
+    HICON IconSized(int size) const noexcept;
     HINSTANCE Instance() const noexcept;
 
     // The standard error report: the error's text, with "." added when it
@@ -66,7 +71,9 @@ public:
 
     // --- Message boxes ---------------------------------------------------
     // The plain box of the load flow: caption the title, no icon, one OK,
-    // centred on the screen, modal to every window of the thread.
+    // centred on the screen, modal to every window of the thread. Like the
+    // standard error report, it gives the activation and the keyboard
+    // focus back to where they were when it closes.
     void ShowPlainMessage(const std::wstring& text) noexcept;
 
     // --- The exception boundary -------------------------------------------
@@ -88,8 +95,14 @@ public:
     // Number of standard error reports shown so far (tests count them).
     long ExceptionReports() const noexcept { return FExceptionReports; }
 
+    // The hint of whatever the pointer rests on at `screen` (a disabled
+    // button included); empty outside our windows and over the caption.
+    void UpdateHintAt(POINT screen);
+    void UpdateHintAtCursor();
+
 private:
-    void UpdateHintFor(const MSG& message);
+    void ShowModalBox(const wchar_t* text, UINT style) noexcept;
+    void RestoreActivation(HWND active, HWND focus) noexcept;
 
     std::wstring FTitle;
     std::wstring FHint;
@@ -98,6 +111,7 @@ private:
     HWND FMainForm = nullptr;
     HACCEL FAccelerators = nullptr;
     HICON FIcon = nullptr;
+    int FIconId = 0;
     HINSTANCE FInstance = nullptr;
     long FExceptionReports = 0;
 };

@@ -4,6 +4,8 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <algorithm>
+
 #include "../common/SystemError.h"
 #include "Application.h"
 #include "Dpi.h"
@@ -16,6 +18,8 @@ constexpr wchar_t kPanelClass[] = L"RulvPanel";
 constexpr wchar_t kSpeedButtonClass[] = L"RulvSpeedButton";
 constexpr wchar_t kPaintBoxClass[] = L"RulvPaintBox";
 constexpr int kGlyphSize = 16;
+constexpr int kEdgeWidth = 2;  // of the raised edge DrawEdge draws
+constexpr UINT_PTR kDisabledTool = 1;
 
 HBRUSH ButtonFaceBrush() noexcept { return reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)); }
 
@@ -70,6 +74,9 @@ void TSpeedButton::Create(HWND parent, int glyphResource, const std::wstring& hi
                                    Application().Instance(), nullptr));
     if (!FToolTip.Get()) RaiseInOutError(LastSystemError());
     FToolTipText = ShortHint(hint);
+    // Two tools with the same text: the button itself while it is enabled,
+    // and its place on the parent while it is disabled (a disabled window
+    // gets no mouse messages; its parent gets them instead).
     TOOLINFOW tool{};
     tool.cbSize = sizeof(tool);
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
@@ -77,6 +84,20 @@ void TSpeedButton::Create(HWND parent, int glyphResource, const std::wstring& hi
     tool.uId = reinterpret_cast<UINT_PTR>(Handle());
     tool.lpszText = FToolTipText.data();
     SendMessageW(FToolTip.Get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    tool.uFlags = TTF_SUBCLASS;
+    tool.uId = kDisabledTool;
+    SendMessageW(FToolTip.Get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void TSpeedButton::PlaceDisabledTool() noexcept {
+    if (!FToolTip.Get()) return;
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = GetParent(Handle());
+    tool.uId = kDisabledTool;
+    GetWindowRect(Handle(), &tool.rect);
+    MapWindowPoints(nullptr, tool.hwnd, reinterpret_cast<POINT*>(&tool.rect), 2);
+    SendMessageW(FToolTip.Get(), TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void TSpeedButton::SetPressed(bool pressed) {
@@ -97,8 +118,11 @@ void TSpeedButton::Paint(HDC dc) {
     TSelectGuard select(memory.Get(), FGlyph.Get());
     // The bottom-left pixel's colour is the transparent one.
     const COLORREF transparent = GetPixel(memory.Get(), 0, info.bmHeight - 1);
-    const int size = Scale(kGlyphSize, WindowDpi(Handle()));
-    const int shift = FPressed ? 1 : 0;
+    // Whole pixels only, so that the glyph stays crisp: as large a multiple
+    // of 16 as fits inside the button's edges.
+    const int inner = std::min(rect.right, rect.bottom) - 2 * kEdgeWidth;
+    const int size = kGlyphSize * std::max(1, inner / kGlyphSize);
+    const int shift = FPressed ? std::max(1, size / kGlyphSize) : 0;
     const int left = (rect.right - size) / 2 + shift;
     const int top = (rect.bottom - size) / 2 + shift;
     const int source = Enabled() ? 0 : kGlyphSize;
@@ -117,6 +141,9 @@ LRESULT TSpeedButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_ENABLE:
         Invalidate();
         return 0;
+    case WM_WINDOWPOSCHANGED:
+        PlaceDisabledTool();
+        return TWindow::HandleMessage(message, wParam, lParam);
     case WM_LBUTTONDOWN:
         FTracking = true;
         SetCapture(Handle());
@@ -187,7 +214,9 @@ LRESULT TPaintBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 // ------------------------------------------------------------ TStatusBar --
 
 void TStatusBar::Create(HWND parent, int id) {
-    FHandle = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0,
+    // Placed and sized by its owner (Place), not by itself.
+    FHandle = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr,
+                              WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | CCS_NORESIZE | CCS_NOPARENTALIGN, 0, 0, 0, 0,
                               parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Application().Instance(),
                               nullptr);
     if (!FHandle) RaiseInOutError(LastSystemError());
@@ -233,7 +262,9 @@ void TStatusBar::ApplyText(int panel) {
 
 void TStatusBar::SetVisible(bool visible) noexcept { ShowWindow(FHandle, visible ? SW_SHOWNA : SW_HIDE); }
 
-void TStatusBar::Realign() noexcept { SendMessageW(FHandle, WM_SIZE, 0, 0); }
+void TStatusBar::Place(int left, int top, int width, int height) noexcept {
+    MoveWindow(FHandle, left, top, width, height, TRUE);
+}
 
 int TStatusBar::Height() const noexcept {
     RECT rect{};

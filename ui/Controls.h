@@ -45,6 +45,8 @@ protected:
 private:
     void Paint(HDC dc);
     void SetPressed(bool pressed);
+    // Moves the tooltip's tool for the disabled button to where it is now.
+    void PlaceDisabledTool() noexcept;
 
     TBitmapHandle FGlyph;
     TWindowHandle FToolTip;
@@ -90,8 +92,8 @@ public:
     const std::wstring& Text(int panel) const { return FTexts.at(static_cast<size_t>(panel)); }
     bool Visible() const noexcept { return FHandle && (GetWindowLongPtrW(FHandle, GWL_STYLE) & WS_VISIBLE); }
     void SetVisible(bool visible) noexcept;
-    // Lets the bar place itself at the bottom of its parent again.
-    void Realign() noexcept;
+    // The bar takes the size its owner gives it, not one of its own.
+    void Place(int left, int top, int width, int height) noexcept;
     int Height() const noexcept;
 
 private:

@@ -2,6 +2,7 @@
 // windows while a box of ours is modal.
 #include "Dialog.h"
 
+#include <new>
 #include <utility>
 
 #include "../common/SystemError.h"
@@ -92,7 +93,12 @@ TTaskWindowsDisabler::TTaskWindowsDisabler(HWND keep) : FKeep(keep) {
             auto* disabler = reinterpret_cast<TTaskWindowsDisabler*>(self);
             if (window == disabler->FKeep || !IsWindowVisible(window) || !IsWindowEnabled(window)) return TRUE;
             // Without memory to note the window, it and the rest stay enabled.
-            if (!Application().Protect([&] { disabler->FDisabled.push_back(window); })) return FALSE;
+            // No report: this may be the standard error report's own box.
+            try {
+                disabler->FDisabled.push_back(window);
+            } catch (const std::bad_alloc&) {
+                return FALSE;
+            }
             EnableWindow(window, FALSE);
             return TRUE;
         },

@@ -15,7 +15,8 @@ TWindow::~TWindow() {
     }
 }
 
-void TWindow::RegisterWindowClass(const wchar_t* className, UINT style, HBRUSH background, HICON icon) {
+void TWindow::RegisterWindowClass(const wchar_t* className, UINT style, HBRUSH background, HICON icon,
+                                  HICON smallIcon) {
     WNDCLASSEXW existing{};
     existing.cbSize = sizeof(existing);
     if (GetClassInfoExW(Application().Instance(), className, &existing)) return;
@@ -25,7 +26,7 @@ void TWindow::RegisterWindowClass(const wchar_t* className, UINT style, HBRUSH b
     windowClass.lpfnWndProc = &TWindow::WindowProc;
     windowClass.hInstance = Application().Instance();
     windowClass.hIcon = icon;
-    windowClass.hIconSm = icon;
+    windowClass.hIconSm = smallIcon;
     windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
     windowClass.hbrBackground = background;
     windowClass.lpszClassName = className;
@@ -87,6 +88,9 @@ LRESULT CALLBACK TWindow::WindowProc(HWND window, UINT message, WPARAM wParam, L
     }
     if (!self) return DefWindowProcW(window, message, wParam, lParam);
 
+    // The pointer left one of our windows, in whatever loop is running (a
+    // modal dialog's included): the hint follows it.
+    if (message == WM_MOUSELEAVE) Application().Protect([] { Application().UpdateHintAtCursor(); });
     LRESULT result = 0;
     if (!Application().Protect([&] { result = self->HandleMessage(message, wParam, lParam); })) {
         result = self->ResultAfterError(message, wParam, lParam);

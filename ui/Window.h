@@ -30,8 +30,10 @@ public:
     int ClientHeight() const noexcept;
 
 protected:
-    // Registers a class whose procedure is ours (once per name).
-    static void RegisterWindowClass(const wchar_t* className, UINT style, HBRUSH background, HICON icon);
+    // Registers a class whose procedure is ours (once per name), with its
+    // large and small icons (none for child windows).
+    static void RegisterWindowClass(const wchar_t* className, UINT style, HBRUSH background, HICON icon,
+                                    HICON smallIcon = nullptr);
     // Creates the window; the handlers run during creation already.
     void CreateHandle(DWORD exStyle, const wchar_t* className, const wchar_t* caption, DWORD style,
                       int x, int y, int width, int height, HWND parent, HMENU menuOrId);
