@@ -129,15 +129,15 @@ public:
     // moves past them: Index() grows by count. Only while Index() + count
     // <= InvalidFrom(). The loop runs on a copy of the series, which the
     // compiler keeps in registers; a long loop of Advance() on a series
-    // whose address has been passed on runs through memory instead, at
-    // about twice the time per step.
+    // whose address has been passed on (as its constructor does) runs
+    // through memory instead, about 1.6 times as long per step.
     void Fill(std::int64_t* values, std::int64_t count) noexcept;
 
 private:
     // The magnitude for a sum in the band. Without the rounding to 64 bits
-    // only a true tie (fraction 0) needs care; with it, the product is
-    // worked out once more (not a member, so that a series in a loop
-    // need not live in memory for it).
+    // only a true tie (fraction 0) needs care; with it, ExactMagnitude
+    // works the product out once more. That one is static and takes
+    // values, so that a series in a loop need not live in memory for it.
     std::uint64_t NearHalfMagnitude() const noexcept {
         if (!FRounds) return FWhole - (FWhole & static_cast<std::uint64_t>((FFractionHigh | FFractionLow) == 0));
         return ExactMagnitude(FMantissa, FFractionBits, FIndex);
@@ -152,7 +152,7 @@ private:
     std::int32_t FFractionBits = 0;
     std::uint64_t FSignMask = 0;  // all ones for a negative step
     double FMagnitudeOfStep = 0;  // |step|, for estimates only
-    bool FConstant = true;        // every value is 0
+    bool FConstant = true;        // every value is 0, or none is valid
     // Whether some product of the series needs more than 64 bits, so that
     // its rounding to a 64-bit significand can matter.
     bool FRounds = false;
