@@ -1,9 +1,11 @@
 // LoadBench.cpp - how fast the colour-map reader is and how much memory it
-// needs: a 1,000,000-line file, a #GRAD of 10,000,000 colours, and the peak
-// heap per colour loaded (every allocation of the process is counted).
+// needs: a 1,000,000-line file, a #GRAD and a #LINE of 10,000,000 colours,
+// the exact products alone, and the peak heap per colour loaded (every
+// allocation of the process is counted).
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -11,8 +13,10 @@
 #include <fstream>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "colormap/ColorMap.h"
+#include "common/Extended.h"
 
 // --- heap accounting ---------------------------------------------------------
 //
@@ -130,6 +134,110 @@ void Gradient10M(benchmark::State& state) {
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(Gradient10M)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A linear run with fractional slopes: every colour differs from the last,
+// so no run of equal colours helps here.
+void Linear10M(benchmark::State& state) {
+    constexpr std::int64_t kColors = 10'000'000;
+    for (auto _ : state) {
+        TPalette palette('.');
+        palette.ParseLine("#LINE 0,0.37,10,-0.21,255,1.7,10000000");
+        if (palette.LastIndex() + 1 != kColors) state.SkipWithError("wrong count");
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * kColors);
+    state.counters["time_per_colour"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * kColors,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(Linear10M)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// --- the products alone ------------------------------------------------------
+//
+// RoundedProduct(k, step) for k = 0 .. count - 1, summed, one way or the
+// other: the general routine once per k, TRoundedProductSeries stepping
+// through k (by Advance, and by Fill), and the series jumping from run to
+// run of equal values.
+
+const struct {
+    const char* name;
+    double step;
+} kSteps[] = {
+    {"slope 0.37", 0.37},
+    {"slope 1.7", 1.7},
+    {"gradient 255/10M", StoredQuotient(255, 10'000'000)},  // #GRAD 000000,FFFFFF,10000000
+    {"ties 0.5", 0.5},
+};
+
+void SetProductCounters(benchmark::State& state, std::int64_t products) {
+    state.SetLabel(kSteps[state.range(0)].name);
+    state.SetItemsProcessed(state.iterations() * products);
+    state.counters["time_per_product"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * static_cast<double>(products),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+void ProductPerCall(benchmark::State& state) {
+    constexpr std::int64_t kProducts = 1'000'000;
+    const double step = kSteps[state.range(0)].step;
+    for (auto _ : state) {
+        std::int64_t sum = 0;
+        for (std::int64_t k = 0; k < kProducts; ++k) sum += RoundedProduct(k, step);
+        benchmark::DoNotOptimize(sum);
+    }
+    SetProductCounters(state, kProducts);
+}
+BENCHMARK(ProductPerCall)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void ProductSeries(benchmark::State& state) {
+    constexpr std::int64_t kProducts = 10'000'000;
+    const double step = kSteps[state.range(0)].step;
+    for (auto _ : state) {
+        std::int64_t sum = 0;
+        TRoundedProductSeries series(step, kProducts);
+        for (; series.Index() < kProducts; series.Advance()) sum += series.Value();
+        benchmark::DoNotOptimize(sum);
+    }
+    SetProductCounters(state, kProducts);
+}
+BENCHMARK(ProductSeries)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same through Fill, a block of 4096 values at a time.
+void ProductSeriesFill(benchmark::State& state) {
+    constexpr std::int64_t kProducts = 10'000'000;
+    constexpr std::int64_t kBlock = 4096;
+    const double step = kSteps[state.range(0)].step;
+    std::vector<std::int64_t> block(kBlock);
+    for (auto _ : state) {
+        std::int64_t sum = 0;
+        TRoundedProductSeries series(step, kProducts);
+        while (series.Index() < kProducts) {
+            const std::int64_t count = std::min(kBlock, kProducts - series.Index());
+            series.Fill(block.data(), count);
+            for (std::int64_t i = 0; i < count; ++i) sum += block[static_cast<std::size_t>(i)];
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+    SetProductCounters(state, kProducts);
+}
+BENCHMARK(ProductSeriesFill)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void ProductSeriesByRuns(benchmark::State& state) {
+    constexpr std::int64_t kProducts = 10'000'000;
+    const double step = kSteps[state.range(0)].step;
+    for (auto _ : state) {
+        std::int64_t sum = 0;
+        TRoundedProductSeries series(step, kProducts);
+        while (series.Index() < kProducts) {
+            const std::int64_t end = series.NextChange(kProducts);
+            sum += series.Value() * (end - series.Index());
+            series.SkipTo(end);
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+    SetProductCounters(state, kProducts);
+}
+BENCHMARK(ProductSeriesByRuns)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Peak heap during one whole read (palette growth, the line buffer, the
 // caller's exact-size array), per colour. Counts just past a doubling are

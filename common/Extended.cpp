@@ -1,6 +1,7 @@
 // Extended.cpp - exact arithmetic with a 64-bit significand, in integers.
 #include "Extended.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <limits>
@@ -77,6 +78,34 @@ TDoubleParts Decompose(double value) {
         parts.exponent = field - 1075;
     }
     return parts;
+}
+
+bool RoundedMagnitude(U128 product, int fractionBits, std::uint64_t& magnitude) noexcept {
+    magnitude = 0;
+    const int length = BitLength(product);
+    if (length == 0) return true;
+    // First the 64 leading bits, to nearest, ties to even.
+    int drop = length > 64 ? length - 64 : 0;
+    std::uint64_t kept = ShiftRight(product, drop).lo;
+    if (drop > 0 && TestBit(product, drop - 1) && (LowBitsNonZero(product, drop - 1) || (kept & 1u) != 0)) {
+        if (++kept == 0) {  // carried out of 64 bits
+            kept = std::uint64_t{1} << 63;
+            ++drop;
+        }
+    }
+    // Then kept * 2^(drop - fractionBits) to an integer.
+    const int scale = drop - fractionBits;
+    if (scale >= 0) {
+        if (BitLength(kept) + scale > 64) return false;
+        magnitude = kept << scale;
+        return true;
+    }
+    const int shift = -scale;
+    if (shift > 64) return true;  // kept < 2^64, so below one half
+    const U128 wide{0, kept};
+    magnitude = ShiftRight(wide, shift).lo;
+    if (TestBit(wide, shift - 1) && (LowBitsNonZero(wide, shift - 1) || (magnitude & 1u) != 0)) ++magnitude;
+    return true;
 }
 
 std::uint64_t Magnitude(std::int64_t value) {
@@ -182,6 +211,181 @@ std::int64_t RoundedProduct(std::int64_t factor, double value) {
     // |factor| <= 2^63 and the mantissa < 2^53: the product is exact in 128 bits.
     const U128 product = Multiply(Magnitude(factor), parts.mantissa);
     return RoundToInt64(Round64(product, parts.exponent, false, negative));
+}
+
+// --- TRoundedProductSeries ---------------------------------------------------
+//
+// With |step| = m * 2^-f (m odd), the series keeps X = k * m * 2^(128 - f)
+// + 2^127, that is (k * |step| + 1/2) * 2^128, as FWhole (bits 128 up) and
+// the fraction FFractionHigh:FFractionLow; each step adds m * 2^(128 - f).
+// That is exact for 1 <= f <= 128. For f <= 0 the products are integers
+// and the fraction stays 0; for f > 128 every product of a series lies
+// below 2^-12 (k < 2^63, m < 2^53), so every value is 0.
+//
+// The integer part J of k * |step| + 1/2 is the product rounded to nearest
+// everywhere except near halfway points. Where the exact product k * m has
+// L > 64 bits, rounding it to a 64-bit significand drops s = L - 64 bits:
+// it moves the product by at most d = 2^(s-1) * 2^-f and may land it on a
+// halfway point, which then goes to the even integer. With G the fraction
+// of k * |step| + 1/2, for s <= f - 2 (t = f - s >= 2) this gives
+//   G in [0, d]          the product lies at or just above J - 1/2:
+//                        J - (J & 1)
+//   G in [1 - d, 1)      just below J + 1/2: J + (J & 1)
+//   any other G          J
+// and with s = 0 (no rounding) the band is G = 0 alone, a true tie. The
+// band grows with s, and s with k, so the series watches the band of the
+// largest s among its valid k (in 2^-64 units of the fraction's high word,
+// widened to whole units there), and works out the products inside it
+// once more exactly. Products that come within t <= 1 of this are at
+// least 2^61 in size; such a series takes the exact way every time.
+
+namespace {
+
+constexpr std::uint64_t kAllOnes = ~std::uint64_t{0};
+
+}  // namespace
+
+TRoundedProductSeries::TRoundedProductSeries(double step, std::int64_t count) : FCount(count > 0 ? count : 0) {
+    const TDoubleParts parts = Decompose(step);
+    if (!parts.finite) return;  // raises at every k: FInvalidFrom stays 0
+    FInvalidFrom = FCount;
+    FSignMask = parts.negative ? kAllOnes : 0;
+    if (parts.mantissa == 0) return;
+    const int zeros = std::countr_zero(parts.mantissa);
+    if (-(parts.exponent + zeros) > 128) return;  // every value is 0
+    FMantissa = parts.mantissa >> zeros;
+    FFractionBits = -(parts.exponent + zeros);
+    FConstant = false;
+    FMagnitudeOfStep = step < 0 ? -step : step;
+    FInvalidFrom = FirstInvalid();
+    const int f = FFractionBits;
+    if (f <= 0) {
+        // Whole products. A step that does not fit leaves only k = 0 valid.
+        if (BitLength(FMantissa) - f <= 64) FStepWhole = FMantissa << -f;
+    } else {
+        FStepWhole = f >= 64 ? 0 : FMantissa >> f;
+        const std::uint64_t fraction = f >= 64 ? FMantissa : FMantissa & ((std::uint64_t{1} << f) - 1);
+        const U128 step128 = ShiftLeft(U128{0, fraction}, 128 - f);
+        FStepHigh = step128.hi;
+        FStepLow = step128.lo;
+        int widest = 0;
+        if (FInvalidFrom > 0) {
+            const U128 last = Multiply(static_cast<std::uint64_t>(FInvalidFrom - 1), FMantissa);
+            widest = BitLength(last) > 64 ? BitLength(last) - 64 : 0;
+        }
+        FRounds = widest > 0;
+        const int t = f - widest;
+        if (FRounds && t <= 1) {
+            FBandOffset = 0;  // every sum is in the band
+            FBandWidth = kAllOnes;
+        } else {
+            // d = 2^(127 - t) in 2^-128 units; its part in the high word.
+            const std::uint64_t high = !FRounds || t > 63 ? 0 : std::uint64_t{1} << (63 - t);
+            FBandOffset = high + 1;
+            FBandWidth = 2 * high + 1;
+        }
+    }
+    SkipTo(0);
+}
+
+void TRoundedProductSeries::SkipTo(std::int64_t index) {
+    FIndex = index;
+    const auto k = static_cast<std::uint64_t>(index);
+    const int f = FFractionBits;
+    if (f <= 0) {
+        FWhole = k * FStepWhole;
+        FMagnitude = FWhole;
+        return;
+    }
+    const U128 half = ShiftLeft(U128{0, 1}, f - 1);
+    const U128 product = Multiply(k, FMantissa);
+    U128 sum{product.hi + half.hi, product.lo + half.lo};
+    if (sum.lo < product.lo) ++sum.hi;
+    FWhole = ShiftRight(sum, f).lo;
+    const U128 fraction = ShiftLeft(sum, 128 - f);
+    FFractionHigh = fraction.hi;
+    FFractionLow = fraction.lo;
+    FMagnitude = FWhole;
+    if (FFractionHigh + FBandOffset <= FBandWidth) FMagnitude = NearHalfMagnitude();
+}
+
+void TRoundedProductSeries::Fill(std::int64_t* values, std::int64_t count) noexcept {
+    TRoundedProductSeries series = *this;  // never leaves this function, so it can live in registers
+    for (std::int64_t i = 0; i < count; ++i) {
+        values[i] = series.Value();
+        series.Advance();
+    }
+    *this = series;
+}
+
+std::uint64_t TRoundedProductSeries::ExactMagnitude(std::uint64_t mantissa, std::int32_t fractionBits,
+                                                    std::int64_t index) noexcept {
+    std::uint64_t magnitude = 0;
+    RoundedMagnitude(Multiply(static_cast<std::uint64_t>(index), mantissa), fractionBits, magnitude);
+    return magnitude;
+}
+
+std::uint64_t TRoundedProductSeries::MagnitudeAt(std::int64_t index) const noexcept {
+    return ExactMagnitude(FMantissa, FFractionBits, index);
+}
+
+std::int64_t TRoundedProductSeries::FirstInvalid() const noexcept {
+    const bool negative = FSignMask != 0;
+    const auto fits = [&](std::int64_t index) {
+        std::uint64_t magnitude = 0;
+        return RoundedMagnitude(Multiply(static_cast<std::uint64_t>(index), FMantissa), FFractionBits, magnitude) &&
+               FitsInt64(magnitude, negative);
+    };
+    if (FCount == 0 || fits(FCount - 1)) return FCount;
+    // The magnitude never falls as k grows: k = 0 fits, FCount - 1 does not.
+    std::int64_t low = 0, high = FCount - 1;
+    while (high - low > 1) {
+        const std::int64_t middle = low + (high - low) / 2;
+        (fits(middle) ? low : high) = middle;
+    }
+    return high;
+}
+
+std::int64_t TRoundedProductSeries::NextChange(std::int64_t limit) const {
+    const std::int64_t bound = std::min(limit, FInvalidFrom);
+    if (FConstant || bound <= FIndex + 1) return bound;
+    // The first k whose magnitude reaches FMagnitude + 1 lies near
+    // (FMagnitude + 1/2) / |step|. The estimate only saves work: the
+    // search below decides with exact products whatever it says.
+    const std::uint64_t target = FMagnitude + 1;
+    const auto reaches = [&](std::int64_t index) { return index >= bound || MagnitudeAt(index) >= target; };
+    const double estimate = (static_cast<double>(FMagnitude) + 0.5) / FMagnitudeOfStep;
+    std::int64_t probe = estimate < 0x1p62 ? static_cast<std::int64_t>(estimate) + 1 : bound;
+    probe = std::clamp(probe, FIndex + 1, bound);
+    // Gallop from the estimate to bracket the first k that reaches, then halve.
+    std::int64_t low = FIndex, high = bound;  // low never reaches, high does
+    // The strides stay below high - low < 2^63, so they never overflow.
+    if (reaches(probe)) {
+        high = probe;
+        for (std::uint64_t stride = 1; stride < static_cast<std::uint64_t>(high - low); stride *= 2) {
+            const std::int64_t next = high - static_cast<std::int64_t>(stride);
+            if (!reaches(next)) {
+                low = next;
+                break;
+            }
+            high = next;
+        }
+    } else {
+        low = probe;
+        for (std::uint64_t stride = 1; stride < static_cast<std::uint64_t>(high - low); stride *= 2) {
+            const std::int64_t next = low + static_cast<std::int64_t>(stride);
+            if (reaches(next)) {
+                high = next;
+                break;
+            }
+            low = next;
+        }
+    }
+    while (high - low > 1) {
+        const std::int64_t middle = low + (high - low) / 2;
+        (reaches(middle) ? high : low) = middle;
+    }
+    return high;
 }
 
 std::int64_t TruncatedQuotient(std::int64_t numerator, double divisor) {

@@ -44,6 +44,136 @@ double StoredQuotient(std::int64_t numerator, std::int64_t denominator);
 // the factor is not finite.
 std::int64_t RoundedProduct(std::int64_t factor, double value);
 
+namespace detail {
+
+// a + b + carry (carry 0 or 1); carry becomes the carry out. Plain C++ that
+// any compiler gets right, and the same sum through the processor's
+// add-with-carry where the compiler offers it: GCC 12 makes flag juggling
+// of the plain form, twice as slow in the series' step.
+inline std::uint64_t AddWithCarryPortable(std::uint64_t a, std::uint64_t b, std::uint64_t& carry) noexcept {
+    const std::uint64_t sum = a + b;
+    const std::uint64_t total = sum + carry;
+    carry = static_cast<std::uint64_t>(sum < a) | static_cast<std::uint64_t>(total < sum);
+    return total;
+}
+
+inline std::uint64_t AddWithCarry(std::uint64_t a, std::uint64_t b, std::uint64_t& carry) noexcept {
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+    unsigned long long total = 0;
+    carry = __builtin_ia32_addcarryx_u64(static_cast<unsigned char>(carry), a, b, &total);
+    return total;
+#else
+    return AddWithCarryPortable(a, b, carry);
+#endif
+}
+
+}  // namespace detail
+
+// RoundedProduct(k, step) for k = 0, 1, 2, ... in turn, without the general
+// routine's work per product. The exact product k * step, plus one half, is
+// kept as a fixed-point sum of 64 integer and 128 fraction bits to which
+// every step adds the step's own bits, so the integer part is the product
+// rounded to nearest, and only products that lie close to halfway between
+// two integers (where the rounding to a 64-bit significand or a tie can
+// decide) are worked out once more exactly. The series knows where the
+// products stop fitting 64 bits and where its value next changes, so that
+// a caller can fill runs of equal values at once.
+//
+//   TRoundedProductSeries red(step, count);
+//   const std::int64_t valid = red.InvalidFrom();  // count unless it raises
+//   for (; red.Index() < valid; red.Advance()) Use(red.Value());
+//   if (valid < count) throw EInvalidOp();  // where RoundedProduct(valid, step) raises
+class TRoundedProductSeries {
+public:
+    // The series for k = 0 .. count - 1 (none for count <= 0), at k = 0.
+    // Any step is accepted; a non-finite one gives InvalidFrom() == 0.
+    TRoundedProductSeries(double step, std::int64_t count);
+
+    // The current k.
+    std::int64_t Index() const noexcept { return FIndex; }
+
+    // The least k in 0 .. count - 1 for which RoundedProduct(k, step) raises
+    // EInvalidOp, or count (0 for count <= 0) when none does. Every k from
+    // there on raises too: the rounded magnitude never falls as k grows.
+    std::int64_t InvalidFrom() const noexcept { return FInvalidFrom; }
+
+    // RoundedProduct(Index(), step). Only while Index() < InvalidFrom().
+    std::int64_t Value() const noexcept {
+        return static_cast<std::int64_t>((FMagnitude ^ FSignMask) - FSignMask);
+    }
+
+    // Moves to the next k. Only while Index() < InvalidFrom().
+    void Advance() noexcept {
+        ++FIndex;
+        std::uint64_t carry = 0;
+        FFractionLow = detail::AddWithCarry(FFractionLow, FStepLow, carry);
+        FFractionHigh = detail::AddWithCarry(FFractionHigh, FStepHigh, carry);
+        FWhole = detail::AddWithCarry(FWhole, FStepWhole, carry);
+        FMagnitude = FWhole;
+        // The fraction wraps round, so one comparison finds both edges of
+        // the band around the halfway points.
+        if (FFractionHigh + FBandOffset <= FBandWidth) [[unlikely]] FMagnitude = NearHalfMagnitude();
+    }
+
+    // Moves to k = index, 0 <= index <= InvalidFrom().
+    void SkipTo(std::int64_t index);
+
+    // Where the run of equal values that holds Index() ends: the least
+    // k > Index() whose value differs from Value(), or min(limit,
+    // InvalidFrom()) when no k below that does. Only while Index() <
+    // InvalidFrom() and Index() < limit. Found from an estimate that
+    // exact products then confirm, so the result is exact.
+    std::int64_t NextChange(std::int64_t limit) const;
+
+    // Writes Value() for the next `count` k to values[0 .. count - 1] and
+    // moves past them: Index() grows by count. Only while Index() + count
+    // <= InvalidFrom(). The loop runs on a copy of the series, which the
+    // compiler keeps in registers; a long loop of Advance() on a series
+    // whose address has been passed on (as its constructor does) runs
+    // through memory instead, about 1.6 times as long per step.
+    void Fill(std::int64_t* values, std::int64_t count) noexcept;
+
+private:
+    // The magnitude for a sum in the band. Without the rounding to 64 bits
+    // only a true tie (fraction 0) needs care; with it, ExactMagnitude
+    // works the product out once more. That one is static and takes
+    // values, so that a series in a loop need not live in memory for it.
+    std::uint64_t NearHalfMagnitude() const noexcept {
+        if (!FRounds) return FWhole - (FWhole & static_cast<std::uint64_t>((FFractionHigh | FFractionLow) == 0));
+        return ExactMagnitude(FMantissa, FFractionBits, FIndex);
+    }
+    static std::uint64_t ExactMagnitude(std::uint64_t mantissa, std::int32_t fractionBits,
+                                        std::int64_t index) noexcept;
+    std::int64_t FirstInvalid() const noexcept;
+    std::uint64_t MagnitudeAt(std::int64_t index) const noexcept;
+
+    // |step| = FMantissa * 2^-FFractionBits, FMantissa odd (or 0).
+    std::uint64_t FMantissa = 0;
+    std::int32_t FFractionBits = 0;
+    std::uint64_t FSignMask = 0;  // all ones for a negative step
+    double FMagnitudeOfStep = 0;  // |step|, for estimates only
+    bool FConstant = true;        // every value is 0, or none is valid
+    // Whether some product of the series needs more than 64 bits, so that
+    // its rounding to a 64-bit significand can matter.
+    bool FRounds = false;
+    std::int64_t FCount = 0;
+    std::int64_t FInvalidFrom = 0;
+    // What one step adds: 64 integer bits and 128 fraction bits.
+    std::uint64_t FStepWhole = 0;
+    std::uint64_t FStepHigh = 0;
+    std::uint64_t FStepLow = 0;
+    // The band: fraction high words h with h + FBandOffset <= FBandWidth
+    // (mod 2^64) may need the exact rounding. The default holds none.
+    std::uint64_t FBandOffset = 1;
+    std::uint64_t FBandWidth = 0;
+    // k * |step| + 1/2 at k = FIndex, and its rounded magnitude.
+    std::int64_t FIndex = 0;
+    std::uint64_t FWhole = 0;
+    std::uint64_t FFractionHigh = 0;
+    std::uint64_t FFractionLow = 0;
+    std::uint64_t FMagnitude = 0;
+};
+
 // numerator / divisor formed with a 64-bit significand and then truncated
 // toward zero. Raises EZeroDivide or EInvalidOp for a zero divisor and
 // EInvalidOp when the result does not fit 64 bits or the divisor is not

@@ -78,6 +78,17 @@ struct TDoubleParts {
 };
 TDoubleParts Decompose(double value);
 
+// The magnitude of RoundedProduct for the exact product product * 2^-fractionBits:
+// rounded to a 64-bit significand, then to an integer, ties to even both
+// times. False when that integer needs more than 64 bits.
+bool RoundedMagnitude(U128 product, int fractionBits, std::uint64_t& magnitude) noexcept;
+
+// Whether the signed integer of that magnitude and sign fits 64 bits.
+inline bool FitsInt64(std::uint64_t magnitude, bool negative) noexcept {
+    constexpr std::uint64_t kLimit = std::uint64_t{1} << 63;
+    return negative ? magnitude <= kLimit : magnitude < kLimit;
+}
+
 std::uint64_t Magnitude(std::int64_t value);
 // The signed integer of that magnitude and sign; EInvalidOp when it does not fit.
 std::int64_t ToInt64(std::uint64_t magnitude, bool negative);
