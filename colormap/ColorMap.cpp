@@ -38,13 +38,16 @@ void TPalette::Grow() {
     FItems.Size = size;
 }
 
-void TPalette::Add(TPackedColor color) {
+void TPalette::MakeRoomForNext() {
     // The list never holds more colours than a 32-bit index can reach.
     if (FLast >= FColorLimit - 1) throw EOutOfMemory();
-    const std::int32_t next = FLast + 1;
-    if (static_cast<std::size_t>(next) >= FItems.Size) Grow();
-    FItems.Data[next] = color;
-    FLast = next;
+    if (static_cast<std::size_t>(FLast) + 1 >= FItems.Size) Grow();
+}
+
+void TPalette::Add(TPackedColor color) {
+    MakeRoomForNext();
+    FItems.Data[FLast + 1] = color;
+    ++FLast;
 }
 
 TPackedColor TPalette::GetItem(std::int32_t index) const {
@@ -287,12 +290,53 @@ std::int32_t AsChannel(std::int64_t value) {
     return value < 0 ? -1 : (value > 255 ? 256 : static_cast<std::int32_t>(value));
 }
 
-// start + product in 64 bits; a sum beyond them is a fault, not a wrap.
-std::int64_t CheckedSum(std::int64_t start, std::int64_t product) {
+// Whether start + product leaves 64 bits: a fault, not a wrap.
+bool SumBeyond64Bits(std::int64_t start, std::int64_t product) noexcept {
     constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
     constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
-    if ((product > 0 && start > kMax - product) || (product < 0 && start < kMin - product)) throw EIntOverflow();
-    return start + product;
+    return (product > 0 && start > kMax - product) || (product < 0 && start < kMin - product);
+}
+
+// The least k of the series for which start + round(k * slope) leaves 64
+// bits, the product itself included (its InvalidFrom), or the count. The
+// products only grow in magnitude with k, so the sums beyond 64 bits are
+// the last ones: a binary search over exact products finds the first.
+std::int64_t FirstSumBeyond64Bits(std::int32_t start, const TRoundedProductSeries& series, double slope) {
+    std::int64_t low = 0;
+    std::int64_t high = series.InvalidFrom();
+    if (high == 0 || !SumBeyond64Bits(start, RoundedProduct(high - 1, slope))) return high;
+    while (low < high - 1) {  // the sum at high - 1 is beyond; find the first
+        const std::int64_t middle = low + (high - 1 - low) / 2;
+        if (SumBeyond64Bits(start, RoundedProduct(middle, slope))) {
+            high = middle + 1;
+        } else {
+            low = middle + 1;
+        }
+    }
+    return SumBeyond64Bits(start, RoundedProduct(low, slope)) ? low : high;
+}
+
+// The channel of a #LINE colour: sum rem 256, the remainder taking the sign
+// of the sum, and a negative remainder showing as 0. A negative sum's
+// remainder is negative or 0, so every negative sum gives 0.
+std::int32_t LinearChannel(std::int64_t sum) noexcept {
+    return sum < 0 ? 0 : static_cast<std::int32_t>(sum & 0xFF);
+}
+
+// The next n colours of a #LINE run, none of whose sums leaves 64 bits.
+void FillLinear(TPackedColor* colors, std::int64_t n, const std::int32_t (&starts)[3],
+                TRoundedProductSeries (&series)[3]) {
+    constexpr std::int64_t kBlock = 1024;
+    std::int64_t values[3][kBlock];
+    for (std::int64_t done = 0; done < n;) {
+        const std::int64_t block = std::min(kBlock, n - done);
+        for (int channel = 0; channel < 3; ++channel) series[channel].Fill(values[channel], block);
+        for (std::int64_t i = 0; i < block; ++i) {
+            colors[done + i] = PackColor(LinearChannel(starts[0] + values[0][i]), LinearChannel(starts[1] + values[1][i]),
+                                         LinearChannel(starts[2] + values[2][i]));
+        }
+        done += block;
+    }
 }
 
 constexpr TChannel kChannels[3] = {TChannel::Red, TChannel::Green, TChannel::Blue};
@@ -314,16 +358,20 @@ std::string NormalizeCommas(std::string_view text) {
     return result;
 }
 
+void TPalette::RaiseGrowthFault(std::string_view line, std::int64_t column) const {
+    TLineFault fault;
+    const bool full = FLast >= FColorLimit - 1;
+    fault.Kind = full ? TLineFaultKind::TooManyColours : TLineFaultKind::OutOfMemory;
+    fault.Column = column;
+    fault.Index = full ? FColorLimit : std::int64_t{FLast} + 1;
+    RaiseLineFault(line, fault);
+}
+
 void TPalette::AddForLine(std::string_view line, TPackedColor color, std::int64_t column) {
     try {
         Add(color);
     } catch (const EOutOfMemory&) {
-        TLineFault fault;
-        const bool full = FLast >= FColorLimit - 1;
-        fault.Kind = full ? TLineFaultKind::TooManyColours : TLineFaultKind::OutOfMemory;
-        fault.Column = column;
-        fault.Index = full ? FColorLimit : std::int64_t{FLast} + 1;
-        RaiseLineFault(line, fault);
+        RaiseGrowthFault(line, column);
     }
 }
 
@@ -363,16 +411,27 @@ void TPalette::ParseGradient(std::string_view line) {
     if (count == 0) faults.Raise(TLineFaultKind::GradientCountZero, countField.Column, TLineField::Count);
 
     const std::int32_t starts[3] = {start.Red(), start.Green(), start.Blue()};
-    const double steps[3] = {StoredQuotient(end.Red() - start.Red(), count),
-                             StoredQuotient(end.Green() - start.Green(), count),
-                             StoredQuotient(end.Blue() - start.Blue(), count)};
-    TRgb rgb;
-    for (std::int32_t k = 0; k < count; ++k) {
-        // |k * step| stays below 256 * 2^31: no product leaves 64 bits.
-        rgb.SetRed(AsChannel(starts[0] + RoundedProduct(k, steps[0])));
-        rgb.SetGreen(AsChannel(starts[1] + RoundedProduct(k, steps[1])));
-        rgb.SetBlue(AsChannel(starts[2] + RoundedProduct(k, steps[2])));
-        AddForLine(line, rgb.GetColor(), countField.Column);
+    // |k * step| stays below 256 * 2^31: no product leaves 64 bits.
+    TRoundedProductSeries series[3] = {{StoredQuotient(end.Red() - start.Red(), count), count},
+                                       {StoredQuotient(end.Green() - start.Green(), count), count},
+                                       {StoredQuotient(end.Blue() - start.Blue(), count), count}};
+    // A channel changes only now and then (every 39,000 colours for a
+    // gradient of ten million): each run of equal colours is filled at once.
+    try {
+        for (std::int64_t k = 0; k < count;) {
+            TRgb rgb;
+            rgb.SetRed(AsChannel(starts[0] + series[0].Value()));
+            rgb.SetGreen(AsChannel(starts[1] + series[1].Value()));
+            rgb.SetBlue(AsChannel(starts[2] + series[2].Value()));
+            std::int64_t next = count;
+            for (const TRoundedProductSeries& channel : series) next = std::min(next, channel.NextChange(count));
+            const TPackedColor color = rgb.GetColor();
+            AddGenerated(next - k, [color](TPackedColor* first, std::int64_t n) { std::fill_n(first, n, color); });
+            for (TRoundedProductSeries& channel : series) channel.SkipTo(next);
+            k = next;
+        }
+    } catch (const EOutOfMemory&) {
+        RaiseGrowthFault(line, countField.Column);
     }
 }
 
@@ -395,21 +454,26 @@ void TPalette::ParseLinear(std::string_view line) {
     const TField countField = fields.Next();
     const std::int32_t count = faults.Integer(countField, TLineField::Count);
 
-    TRgb rgb;
-    for (std::int32_t k = 0; k < count; ++k) {
-        std::int64_t values[3];
-        for (int channel = 0; channel < 3; ++channel) {
-            try {
-                // The remainder takes the sign of the sum; a negative one shows as 0.
-                values[channel] = CheckedSum(starts[channel], RoundedProduct(k, slopes[channel])) % 256;
-            } catch (const EMathError&) {
-                faults.RaiseProductTooLarge(slopeColumns[channel], kSlopeFields[channel], kChannels[channel], k);
-            }
+    // The colours before the first (k, channel), in the order red, green,
+    // blue, whose start + round(k * slope) leaves 64 bits; then its fault.
+    TRoundedProductSeries series[3] = {{slopes[0], count}, {slopes[1], count}, {slopes[2], count}};
+    std::int64_t faultAt = std::max(count, 0);
+    int faultChannel = 0;
+    for (int channel = 0; channel < 3; ++channel) {
+        const std::int64_t first = FirstSumBeyond64Bits(starts[channel], series[channel], slopes[channel]);
+        if (first < faultAt) {
+            faultAt = first;
+            faultChannel = channel;
         }
-        rgb.SetRed(AsChannel(values[0]));
-        rgb.SetGreen(AsChannel(values[1]));
-        rgb.SetBlue(AsChannel(values[2]));
-        AddForLine(line, rgb.GetColor(), countField.Column);
+    }
+    try {
+        AddGenerated(faultAt, [&](TPackedColor* first, std::int64_t n) { FillLinear(first, n, starts, series); });
+    } catch (const EOutOfMemory&) {
+        RaiseGrowthFault(line, countField.Column);
+    }
+    if (faultAt < count) {
+        faults.RaiseProductTooLarge(slopeColumns[faultChannel], kSlopeFields[faultChannel], kChannels[faultChannel],
+                                    faultAt);
     }
 }
 

@@ -49,6 +49,7 @@
 // nothing after it.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <limits>
@@ -93,6 +94,11 @@ public:
     // EOutOfMemory when the storage cannot grow; the list must then be
     // discarded.
     void Add(TPackedColor color);
+    // Appends `count` colours as `count` calls of Add would (the same
+    // growth, the same failure at the same colour), block by block:
+    // produce(first, n) writes the next n colours to first[0 .. n-1].
+    template <class TProduce>
+    void AddGenerated(std::int64_t count, TProduce&& produce);
     // Raises EAbort above the last index and ERangeError below 0.
     TPackedColor GetItem(std::int32_t index) const;
     std::int32_t LastIndex() const noexcept { return FLast; }
@@ -111,6 +117,8 @@ public:
     void ParseLinear(std::string_view line);
 
 private:
+    // Room for the colour after FLast: grows as Add would, or raises.
+    void MakeRoomForNext();
     // The storage grows in place where the allocator can (realloc), and
     // what it adds is not cleared: entries past FLast are never read.
     struct TStorage {
@@ -122,12 +130,26 @@ private:
     // Add for a line being parsed: a failed growth becomes the line's fault,
     // at `column`.
     void AddForLine(std::string_view line, TPackedColor color, std::int64_t column);
+    [[noreturn]] void RaiseGrowthFault(std::string_view line, std::int64_t column) const;
 
     std::int32_t FLast = -1;
     TStorage FItems;
     std::int32_t FColorLimit;
     char FDecimalSeparator;
 };
+
+template <class TProduce>
+void TPalette::AddGenerated(std::int64_t count, TProduce&& produce) {
+    while (count > 0) {
+        MakeRoomForNext();
+        const std::int64_t next = std::int64_t{FLast} + 1;
+        const std::int64_t room = std::min(static_cast<std::int64_t>(FItems.Size), std::int64_t{FColorLimit}) - next;
+        const std::int64_t block = std::min(count, room);
+        produce(FItems.Data + next, block);
+        FLast = static_cast<std::int32_t>(next + block - 1);
+        count -= block;
+    }
+}
 
 // The text without blanks and control characters (codes 0-32) around its
 // commas and at either end; blanks inside a piece stay, and two commas in
