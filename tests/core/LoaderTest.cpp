@@ -1,13 +1,12 @@
 // LoaderTest.cpp - the loader: line ends, line numbers, results, real files.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "colormap/ColorMap.h"
 #include "common/Errors.h"
+#include "tests/support/TempFolder.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -105,29 +104,13 @@ TEST(Loader, LongLinesKeepOnlyWhatTheirKindNeeds) {
 
 class LoaderFiles : public ::testing::Test {
 protected:
-    void SetUp() override {
-        static std::atomic<int> counter{0};
-        FFolder = std::filesystem::temp_directory_path() /
-                  ("rulv-loader-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                   std::to_string(counter++));
-        std::filesystem::create_directories(FFolder);
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(FFolder, ignored);
-    }
-    std::filesystem::path Write(const std::filesystem::path& name, const std::string& data) {
-        const std::filesystem::path path = FFolder / name;
-        std::ofstream(path, std::ios::binary) << data;
-        return path;
-    }
-    std::filesystem::path FFolder;
+    test::TTempFolder FFolder;
 };
 
 TEST_F(LoaderFiles, MissingNamesAndFoldersGiveMinusOne) {
     TPaletteArray colors = kSentinel;
     EXPECT_EQ(LoadColorMapFile(FFolder / "nothing.rulv", colors), -1);
-    EXPECT_EQ(LoadColorMapFile(FFolder, colors), -1);
+    EXPECT_EQ(LoadColorMapFile(FFolder.Path(), colors), -1);
     std::filesystem::create_directory(FFolder / "maps.rulv");
     EXPECT_EQ(LoadColorMapFile(FFolder / "maps.rulv", colors), -1);
     EXPECT_EQ(colors, kSentinel);
@@ -142,14 +125,14 @@ TEST_F(LoaderFiles, ReadsAFileOf1025ColoursInOrder) {
         expected.push_back(colour);
     }
     TPaletteArray colors = kSentinel;
-    EXPECT_EQ(LoadColorMapFile(Write("big.rulv", data), colors), 0);
+    EXPECT_EQ(LoadColorMapFile(FFolder.Write("big.rulv", data), colors), 0);
     EXPECT_EQ(colors, expected);
 }
 
 TEST_F(LoaderFiles, FailuresLeaveTheCallersArrayAlone) {
     TPaletteArray colors = kSentinel;
-    EXPECT_EQ(LoadColorMapFile(Write("bad.rulv", "FF0000\r\n#GRAD 1,2,3\r\n"), colors), 2);
-    EXPECT_EQ(LoadColorMapFile(Write("none.rulv", "* nothing\r\n"), colors), -2);
+    EXPECT_EQ(LoadColorMapFile(FFolder.Write("bad.rulv", "FF0000\r\n#GRAD 1,2,3\r\n"), colors), 2);
+    EXPECT_EQ(LoadColorMapFile(FFolder.Write("none.rulv", "* nothing\r\n"), colors), -2);
     EXPECT_EQ(colors, kSentinel);
 }
 
@@ -157,7 +140,7 @@ TEST_F(LoaderFiles, OpensNamesOutsideTheAnsiCodePage) {
     // Japanese, Greek and an emoji: no single ANSI code page holds them all.
     const std::filesystem::path name(u8"色地図 Χάρτης \U0001F308.rulv");
     TPaletteArray colors;
-    EXPECT_EQ(LoadColorMapFile(Write(name, "#GRAD FF0000,0000FF,4\r\n"), colors), 0);
+    EXPECT_EQ(LoadColorMapFile(FFolder.Write(name, "#GRAD FF0000,0000FF,4\r\n"), colors), 0);
     EXPECT_EQ(colors, (TPaletteArray{0x0000FF, 0x4000BF, 0x80007F, 0xBF0040}));
 }
 
@@ -165,7 +148,7 @@ TEST_F(LoaderFiles, ReadErrorsLeaveAsInputOutputErrors) {
     TPaletteArray colors = kSentinel;
 #ifdef _WIN32
     // Another program holds the file open for writing: we may not share it.
-    const std::filesystem::path path = Write("busy.rulv", "FF0000\r\n");
+    const std::filesystem::path path = FFolder.Write("busy.rulv", "FF0000\r\n");
     const HANDLE writer = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(writer, INVALID_HANDLE_VALUE);

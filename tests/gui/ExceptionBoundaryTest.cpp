@@ -3,11 +3,14 @@
 // silent abort shows nothing.
 #include <gtest/gtest.h>
 
-#include "GuiTestSupport.h"
 #include "about/About.h"
 #include "common/Errors.h"
 #include "common/SystemError.h"
 #include "common/Unicode.h"
+#include "tests/support/MessageBoxWatcher.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/ViewerWindow.h"
+#include "tests/support/Wait.h"
 #include "ui/Application.h"
 #include "ui/ErrorBox.h"
 #include "ui/Window.h"
@@ -72,11 +75,11 @@ TEST(ExceptionBoundary, HandlerErrorGivesTheStandardReportAndTheProgramGoesOn) {
         PostMessageW(window.Handle(), kThrowError, 0, 0);
         PostMessageW(window.Handle(), kCount, 0, 0);
         ASSERT_TRUE(WaitFor([&] { return watcher.Count() == 1 && window.Handled == 1; }));
-        const TMessageBoxRecord box = watcher.Boxes()[0];
-        EXPECT_EQ(box.Text, row.shown);
+        const TBoxSnapshot box = watcher.Boxes()[0];
+        EXPECT_EQ(box.Text(), row.shown);
         EXPECT_EQ(box.Caption, L"sunset.rulv - RULV Viewer");
-        EXPECT_TRUE(box.HasIcon);
-        EXPECT_EQ(box.Buttons, 1);
+        EXPECT_TRUE(box.HasIcon());
+        EXPECT_EQ(box.Buttons(), 1);
         EXPECT_EQ(Application().ExceptionReports(), reports + 1);
     }
     Application().SetTitle(L"RULV Viewer");
@@ -108,11 +111,11 @@ TEST(ExceptionBoundary, LoaderInputOutputErrorReachesTheStandardReport) {
     window.Drop({locked});
     ASSERT_TRUE(WaitFor([&] { return watcher.Count() == 1; }));
     CloseHandle(holder);
-    const TMessageBoxRecord box = watcher.Boxes()[0];
-    EXPECT_EQ(box.Text, ui::ReportText(Utf8ToWide(SystemErrorMessage(ERROR_SHARING_VIOLATION))));
-    EXPECT_EQ(box.Text.back(), L'.');
+    const TBoxSnapshot box = watcher.Boxes()[0];
+    EXPECT_EQ(box.Text(), ui::ReportText(Utf8ToWide(SystemErrorMessage(ERROR_SHARING_VIOLATION))));
+    EXPECT_EQ(box.Text().back(), L'.');
     EXPECT_EQ(box.Caption, L"good.rulv - RULV Viewer");
-    EXPECT_TRUE(box.HasIcon);
+    EXPECT_TRUE(box.HasIcon());
     // Nothing changed, and the window goes on working.
     EXPECT_TRUE(window->Loaded());
     EXPECT_EQ(window->GetOpenFileName(), good);
@@ -134,7 +137,7 @@ TEST(ExceptionBoundary, SettingsErrorAtCreationIsReportedAndTheWindowStillOpens)
     TMessageBoxWatcher watcher;
     TViewerWindow window(L"RulvView.exe", false);
     ASSERT_EQ(watcher.Count(), 1u);
-    EXPECT_TRUE(watcher.Boxes()[0].HasIcon);
+    EXPECT_TRUE(watcher.Boxes()[0].HasIcon());
     EXPECT_EQ(watcher.Boxes()[0].Caption, L"RULV Viewer");
     EXPECT_TRUE(IsWindowVisible(window.Handle()));
     // The remaining start-up steps did not run: no drop target.
@@ -209,9 +212,9 @@ TEST(ExceptionBoundary, AboutBoxHandlerErrorsGoToTheStandardReport) {
         ASSERT_TRUE(WaitFor([&] { return box.Handled == 1 && watcher.Count() == (row.shown ? 1u : 0u); }));
         EXPECT_EQ(Application().ExceptionReports(), reports + (row.shown ? 1 : 0));
         if (row.shown) {
-            EXPECT_EQ(watcher.Boxes()[0].Text, row.shown);
+            EXPECT_EQ(watcher.Boxes()[0].Text(), row.shown);
             EXPECT_EQ(watcher.Boxes()[0].Caption, L"RULV Viewer");
-            EXPECT_TRUE(watcher.Boxes()[0].HasIcon);
+            EXPECT_TRUE(watcher.Boxes()[0].HasIcon());
         }
         EXPECT_TRUE(IsWindow(box.Handle())) << "the box goes on";
     }
@@ -228,7 +231,7 @@ TEST(ExceptionBoundary, ErrorBoxHandlerErrorsGoToTheStandardReportAndCloseTheBox
         EXPECT_EQ(Application().ExceptionReports(), reports + (row.shown ? 1 : 0));
         ASSERT_TRUE(WaitFor([&] { return watcher.Count() == (row.shown ? 1u : 0u); }));
         if (row.shown) {
-            EXPECT_EQ(watcher.Boxes()[0].Text, row.shown);
+            EXPECT_EQ(watcher.Boxes()[0].Text(), row.shown);
         }
         EXPECT_EQ(box.Handle(), nullptr);
     }

@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <chrono>
 #include <string>
+#include <vector>
 
-#include "GuiTestSupport.h"
 #include "common/StandardLibrary.h"
+#include "tests/support/Process.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/ViewerWindow.h"
 
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_PNG
@@ -15,22 +19,13 @@
 namespace rulv::test {
 namespace {
 
+using namespace std::chrono_literals;
+
 // Runs rulvtool.exe (copied beside this test) and gives its exit code.
-DWORD RunTool(const std::wstring& arguments) {
-    std::wstring commandLine = L"\"" + rulv::ProgramFolder() + L"rulvtool.exe\" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                        &startup, &process)) {
-        return 0xFFFFFFFF;
-    }
-    WaitForSingleObject(process.hProcess, 60000);
-    DWORD code = 0xFFFFFFFF;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
+int RunTool(const std::vector<TNativeArgument>& arguments) {
+    TProcess tool(rulv::ProgramFolder() + L"rulvtool.exe", arguments);
+    if (!tool.Started()) return -1;
+    return tool.Wait(60s).value_or(-1);
 }
 
 TEST(RenderMatch, RenderedStripEqualsThePaintedBox) {
@@ -51,9 +46,9 @@ TEST(RenderMatch, RenderedStripEqualsThePaintedBox) {
         window.ResizePaintBox(size.width, size.height);
         ASSERT_EQ(window->pbxShow.Width(), size.width);
         const std::wstring png = (folder.Path() / ("strip" + std::to_string(size.width) + ".png")).wstring();
-        ASSERT_EQ(RunTool(L"render \"" + map + L"\" -o \"" + png + L"\" --size " + std::to_wstring(size.width) +
-                          L"x" + std::to_wstring(size.height)),
-                  0u);
+        ASSERT_EQ(RunTool({L"render", map, L"-o", png, L"--size",
+                           std::to_wstring(size.width) + L"x" + std::to_wstring(size.height)}),
+                  0);
 
         int width = 0, height = 0, channels = 0;
         FILE* file = _wfopen(png.c_str(), L"rb");

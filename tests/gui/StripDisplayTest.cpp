@@ -2,11 +2,14 @@
 // the pointer readout, the display palette and GDI objects.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <commctrl.h>
 
-#include "GuiTestSupport.h"
 #include "app/MainRules.h"
 #include "colormap/ColumnMapping.h"
+#include "tests/support/MessageBoxWatcher.h"
+#include "tests/support/SeamGuard.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/ViewerWindow.h"
+#include "tests/support/Wait.h"
 #include "ui/Application.h"
 #include "ui/Handles.h"
 
@@ -14,12 +17,6 @@ namespace rulv::test {
 namespace {
 
 constexpr int kHeight = 30;
-
-std::wstring PanelText(TfrmMain& form, int panel) {
-    wchar_t text[512]{};
-    SendMessageW(form.stbStatus.Handle(), SB_GETTEXTW, panel, reinterpret_cast<LPARAM>(text));
-    return text;
-}
 
 COLORREF Expected(const TPaletteArray& colors, int width, int x) {
     const TColumnMapping mapping(width, static_cast<std::int32_t>(colors.size()));
@@ -154,12 +151,8 @@ TEST_F(StripDisplay, NoPaletteWithoutA256EntrySystemPalette) {
 class PaletteDisplay : public StripDisplay {
 protected:
     // A display that works through a 256-entry system palette.
-    void SetUp() override {
-        FSaved = TfrmMain::SystemPaletteSize;
-        TfrmMain::SystemPaletteSize = [](HDC) { return 256; };
-    }
-    void TearDown() override { TfrmMain::SystemPaletteSize = FSaved; }
-    TfrmMain::TSystemPaletteSize FSaved = nullptr;
+    const TSeamGuard<TfrmMain::TSystemPaletteSize> FPaletteSize{TfrmMain::SystemPaletteSize,
+                                                               [](HDC) { return 256; }};
 };
 
 TEST_F(PaletteDisplay, PaletteHoldsTheFirst256Colours) {

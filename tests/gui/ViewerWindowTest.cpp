@@ -5,28 +5,19 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "GuiTestSupport.h"
 #include "app/MainRules.h"
 #include "resources/resource.h"
+#include "tests/support/MessageBoxWatcher.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/ViewerWindow.h"
+#include "tests/support/Wait.h"
+#include "tests/support/WindowText.h"
 #include "ui/Application.h"
 
 namespace rulv::test {
 namespace {
 
 using ui::Application;
-
-std::wstring Caption(HWND window) {
-    wchar_t text[512]{};
-    GetWindowTextW(window, text, 512);
-    return text;
-}
-
-// The status bar's own text of a panel (alignment tabs included).
-std::wstring PanelText(TfrmMain& form, int panel) {
-    wchar_t text[512]{};
-    SendMessageW(form.stbStatus.Handle(), SB_GETTEXTW, panel, reinterpret_cast<LPARAM>(text));
-    return text;
-}
 
 RECT ChildRect(HWND parent, HWND child) {
     RECT rect{};
@@ -52,7 +43,7 @@ TEST_F(ViewerWindow, StartsEmptyWithTheApplicationTitle) {
     TfrmMain& form = window.Form();
     EXPECT_EQ(frmMain, &form);
     EXPECT_EQ(Application().Title(), L"RULV Viewer");
-    EXPECT_EQ(Caption(window.Handle()), L"RULV Viewer");
+    EXPECT_EQ(WindowText(window.Handle()), L"RULV Viewer");
     EXPECT_FALSE(form.Loaded());
     EXPECT_FALSE(form.HasOpenFile());
     EXPECT_TRUE(form.spbOpen.Enabled());
@@ -99,14 +90,14 @@ TEST_F(ViewerWindow, LoadMessagesArePlainBoxesCaptionedWithTheTitle) {
             TMessageBoxWatcher watcher;
             window.Drop({row.name});
             ASSERT_TRUE(WaitFor([&] { return watcher.Count() == 1; })) << row.name;
-            const TMessageBoxRecord box = watcher.Boxes().front();
-            EXPECT_EQ(box.Text, row.text);
+            const TBoxSnapshot box = watcher.Boxes().front();
+            EXPECT_EQ(box.Text(), row.text);
             EXPECT_EQ(box.Caption, caption);
-            EXPECT_FALSE(box.HasIcon);
-            EXPECT_EQ(box.Buttons, 1);
-            EXPECT_EQ(box.FirstButton, L"OK");
-            EXPECT_NEAR((box.Rect.left + box.Rect.right) / 2, screenX, 2) << row.name;
-            EXPECT_NEAR((box.Rect.top + box.Rect.bottom) / 2, screenY, 2) << row.name;
+            EXPECT_FALSE(box.HasIcon());
+            EXPECT_EQ(box.Buttons(), 1);
+            EXPECT_EQ(box.FirstButton(), L"OK");
+            EXPECT_NEAR((box.WindowRect.left + box.WindowRect.right) / 2, screenX, 2) << row.name;
+            EXPECT_NEAR((box.WindowRect.top + box.WindowRect.bottom) / 2, screenY, 2) << row.name;
             ProcessMessages();
             EXPECT_EQ(watcher.Count(), 1u) << "one message, then the silent abort";
         }
@@ -129,7 +120,7 @@ TEST_F(ViewerWindow, DocumentStatesEmptyShownBlankAndBack) {
     EXPECT_FALSE(form.Loaded());
     EXPECT_FALSE(form.HasOpenFile());
     EXPECT_FALSE(form.spbReopen.Enabled());
-    EXPECT_EQ(Caption(window.Handle()), L"RULV Viewer");
+    EXPECT_EQ(WindowText(window.Handle()), L"RULV Viewer");
 
     // empty -> shown
     window.Drop({FGood});
@@ -137,7 +128,7 @@ TEST_F(ViewerWindow, DocumentStatesEmptyShownBlankAndBack) {
     EXPECT_EQ(form.GetOpenFileName(), FGood);
     EXPECT_EQ(form.Colors(), (TPaletteArray{0x0000FF, 0x00FF00, 0xFF0000, 0x00FFFF, 0xFFFF00, 0xFF00FF}));
     EXPECT_EQ(Application().Title(), L"good.rulv - RULV Viewer");
-    EXPECT_EQ(Caption(window.Handle()), L"good.rulv - RULV Viewer");
+    EXPECT_EQ(WindowText(window.Handle()), L"good.rulv - RULV Viewer");
     EXPECT_TRUE(form.spbReopen.Enabled());
     EXPECT_TRUE(form.spbReview.Enabled());
     window.Repaint();
@@ -152,7 +143,7 @@ TEST_F(ViewerWindow, DocumentStatesEmptyShownBlankAndBack) {
     EXPECT_TRUE(form.Loaded());
     EXPECT_EQ(form.Colors().size(), 6u);
     EXPECT_EQ(form.GetOpenFileName(), FGood);
-    EXPECT_EQ(Caption(window.Handle()), L"good.rulv - RULV Viewer");
+    EXPECT_EQ(WindowText(window.Handle()), L"good.rulv - RULV Viewer");
     window.Repaint();
     EXPECT_EQ(PixelOf(form.pbxShow.Handle(), 0, 0), RGB(255, 0, 0));
 
@@ -165,7 +156,7 @@ TEST_F(ViewerWindow, DocumentStatesEmptyShownBlankAndBack) {
     EXPECT_FALSE(form.Loaded());
     EXPECT_EQ(form.GetOpenFileName(), FGood);
     EXPECT_EQ(form.Colors().size(), 6u);
-    EXPECT_EQ(Caption(window.Handle()), L"good.rulv - RULV Viewer");
+    EXPECT_EQ(WindowText(window.Handle()), L"good.rulv - RULV Viewer");
     EXPECT_TRUE(form.spbReopen.Enabled());
     window.Repaint();
     EXPECT_EQ(PixelOf(form.pbxShow.Handle(), 0, 0), GetSysColor(COLOR_BTNFACE));
@@ -198,7 +189,7 @@ TEST_F(ViewerWindow, DropOfALongUnicodeNameLoadsItWhole) {
     window.Drop({L"\\\\?\\" + name});
     EXPECT_TRUE(window->Loaded());
     EXPECT_EQ(window->Colors(), (TPaletteArray{0x0C0B0A}));
-    EXPECT_EQ(Caption(window.Handle()), L"長い名前.rulv - RULV Viewer");
+    EXPECT_EQ(WindowText(window.Handle()), L"長い名前.rulv - RULV Viewer");
 }
 
 TEST_F(ViewerWindow, CommandLineLoadsTheFirstArgumentQuotedWithBlanks) {
@@ -207,7 +198,7 @@ TEST_F(ViewerWindow, CommandLineLoadsTheFirstArgumentQuotedWithBlanks) {
     EXPECT_TRUE(window->Loaded());
     EXPECT_EQ(window->GetOpenFileName(), spaced);
     EXPECT_EQ(window->Colors(), (TPaletteArray{0x302010}));
-    EXPECT_EQ(Caption(window.Handle()), L"a.rulv - RULV Viewer");
+    EXPECT_EQ(WindowText(window.Handle()), L"a.rulv - RULV Viewer");
     EXPECT_TRUE(window->spbReopen.Enabled());
 }
 
@@ -215,7 +206,7 @@ TEST_F(ViewerWindow, FaultyCommandLineFileIsReportedBeforeTheWindowShows) {
     TMessageBoxWatcher watcher;
     TViewerWindow window(L"RulvView.exe " + FFaulty7);
     ASSERT_EQ(watcher.Count(), 1u);
-    EXPECT_EQ(watcher.Boxes()[0].Text, L"7 行目に間違いがあります");
+    EXPECT_EQ(watcher.Boxes()[0].Text(), L"7 行目に間違いがあります");
     EXPECT_EQ(watcher.Boxes()[0].Caption, L"RULV Viewer");
     EXPECT_FALSE(watcher.Boxes()[0].MainWindowVisible);
     EXPECT_FALSE(window->Loaded());

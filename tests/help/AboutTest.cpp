@@ -1,10 +1,9 @@
 // AboutTest.cpp - the about box: its texts from TAboutDialog, its layout,
 // its pixels and how it closes. A watcher thread reads and closes each box.
-#include "BoxWatcher.h"
-
 #include "about/About.h"
 #include "about/AboutDialog.h"
 #include "resources/AboutResource.h"
+#include "tests/support/MessageBoxWatcher.h"
 #include "ui/Application.h"
 #include "ui/Dpi.h"
 #include "ui/Handles.h"
@@ -49,7 +48,7 @@ protected:
                          const std::function<void(HWND)>& inspect = {}) {
         TShowing showing;
         {
-            TBoxWatcher watcher(GetCurrentThreadId(), [&](HWND box) {
+            TMessageBoxWatcher watcher([&](HWND box) {
                 showing.box = Snapshot(box);
                 if (inspect) inspect(box);
                 switch (closing) {
@@ -67,7 +66,7 @@ protected:
             });
             showing.result = dialog.ShowAboutBox();
         }
-        showing.boxGoneAfterwards = !IsWindow(showing.box.window);
+        showing.boxGoneAfterwards = !IsWindow(showing.box.Window);
         return showing;
     }
 };
@@ -108,11 +107,11 @@ TEST_F(AboutTest, ShowsTheDialogsTextsInTheThreeLines) {
         TAboutDialog dialog = MainWindowValues();
         c.change(dialog);
         const TShowing showing = Show(dialog, Closing::Enter);
-        EXPECT_EQ(showing.box.caption, c.caption);
+        EXPECT_EQ(showing.box.Caption, c.caption);
         ASSERT_NE(showing.box.FindById(IDC_ABOUT_TITLE), nullptr);
-        EXPECT_EQ(showing.box.FindById(IDC_ABOUT_TITLE)->text, c.title);
-        EXPECT_EQ(showing.box.FindById(IDC_ABOUT_VERSION)->text, c.version);
-        EXPECT_EQ(showing.box.FindById(IDC_ABOUT_COPYRIGHT)->text, c.copyright);
+        EXPECT_EQ(showing.box.FindById(IDC_ABOUT_TITLE)->Text, c.title);
+        EXPECT_EQ(showing.box.FindById(IDC_ABOUT_VERSION)->Text, c.version);
+        EXPECT_EQ(showing.box.FindById(IDC_ABOUT_COPYRIGHT)->Text, c.copyright);
     }
 }
 
@@ -141,9 +140,9 @@ TEST_F(AboutTest, EachShowingBuildsAFreshBox) {
     });
     const TShowing second = Show(dialog, Closing::Enter);
     EXPECT_TRUE(first.boxGoneAfterwards);
-    EXPECT_EQ(second.box.caption, L"ﾊﾞｰｼﾞｮﾝ情報");
-    EXPECT_EQ(second.box.FindById(IDC_ABOUT_TITLE)->text, L"RULV Viewer");
-    EXPECT_EQ(second.box.focus, second.box.FindById(IDOK)->window);
+    EXPECT_EQ(second.box.Caption, L"ﾊﾞｰｼﾞｮﾝ情報");
+    EXPECT_EQ(second.box.FindById(IDC_ABOUT_TITLE)->Text, L"RULV Viewer");
+    EXPECT_EQ(second.box.Focus, second.box.FindById(IDOK)->Window);
 }
 
 TEST_F(AboutTest, OtherWindowsWaitWhileTheBoxIsUp) {
@@ -173,15 +172,15 @@ TEST_F(AboutTest, LayoutPlacesTheControlsAndCentresTheBox) {
     auto scale = [dpi](int length) { return ui::Scale(length, dpi); };
     const TBoxSnapshot& box = showing.box;
 
-    EXPECT_EQ(box.clientRect.right, scale(329));
-    EXPECT_EQ(box.clientRect.bottom, scale(103));
-    const int width = box.windowRect.right - box.windowRect.left;
-    const int height = box.windowRect.bottom - box.windowRect.top;
-    EXPECT_NEAR(box.windowRect.left, (GetSystemMetrics(SM_CXSCREEN) - width) / 2, 1);
-    EXPECT_NEAR(box.windowRect.top, (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 1);
-    EXPECT_FALSE(box.style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX))
+    EXPECT_EQ(box.ClientRect.right, scale(329));
+    EXPECT_EQ(box.ClientRect.bottom, scale(103));
+    const int width = box.WindowRect.right - box.WindowRect.left;
+    const int height = box.WindowRect.bottom - box.WindowRect.top;
+    EXPECT_NEAR(box.WindowRect.left, (GetSystemMetrics(SM_CXSCREEN) - width) / 2, 1);
+    EXPECT_NEAR(box.WindowRect.top, (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 1);
+    EXPECT_FALSE(box.Style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX))
         << "fixed dialog frame";
-    EXPECT_TRUE(box.style & WS_CAPTION);
+    EXPECT_TRUE(box.Style & WS_CAPTION);
 
     const struct {
         int id;
@@ -194,15 +193,15 @@ TEST_F(AboutTest, LayoutPlacesTheControlsAndCentresTheBox) {
     for (const auto& place : places) {
         const TBoxControl* control = box.FindById(place.id);
         ASSERT_NE(control, nullptr) << place.id;
-        EXPECT_EQ(control->rect.left, scale(place.left)) << place.id;
-        EXPECT_EQ(control->rect.top, scale(place.top)) << place.id;
-        EXPECT_EQ(control->rect.right - control->rect.left, scale(place.width)) << place.id;
-        EXPECT_EQ(control->rect.bottom - control->rect.top, scale(place.height)) << place.id;
+        EXPECT_EQ(control->Rect.left, scale(place.left)) << place.id;
+        EXPECT_EQ(control->Rect.top, scale(place.top)) << place.id;
+        EXPECT_EQ(control->Rect.right - control->Rect.left, scale(place.width)) << place.id;
+        EXPECT_EQ(control->Rect.bottom - control->Rect.top, scale(place.height)) << place.id;
     }
     const TBoxControl* button = box.FindById(IDOK);
-    EXPECT_EQ(button->text, L"&OK");
-    EXPECT_EQ(button->style & BS_TYPEMASK, BS_DEFPUSHBUTTON);
-    EXPECT_EQ(box.focus, button->window) << "first in tab order";
+    EXPECT_EQ(button->Text, L"&OK");
+    EXPECT_EQ(button->Style & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+    EXPECT_EQ(box.Focus, button->Window) << "first in tab order";
 
     EXPECT_EQ(font.lfHeight, -scale(12));
     EXPECT_EQ(font.lfCharSet, SHIFTJIS_CHARSET);

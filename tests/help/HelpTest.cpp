@@ -3,16 +3,19 @@
 // Real shell, real registry (the throw-away prefix's HKCU), real boxes read
 // and closed by a watcher thread. The shell's program for .html documents is
 // help_recorder, which writes down what it was given.
-#include "BoxWatcher.h"
 #include "HelpTestSupport.h"
 
 #include "common/Errors.h"
 #include "common/StandardLibrary.h"
 #include "common/Unicode.h"
+#include "tests/support/MessageBoxWatcher.h"
+#include "tests/support/Process.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <chrono>
+#include <memory>
 #include <mutex>
 #include <optional>
 
@@ -50,17 +53,12 @@ TEST(FolderPart, KeepsEverythingUpToTheLastBackslashOrColon) {
 class HelpTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        Root() = MakeFolder(std::wstring(temp) + L"rulv-help-" +
-                            std::to_wstring(GetCurrentProcessId()));
+        Folder() = std::make_unique<TTempFolder>();
+        Root() = Folder()->Path().wstring() + L"\\";
         Record() = Root() + L"record.txt";
         SetEnvironmentVariableW(L"RULV_HELP_RECORD", Record().c_str());
     }
-    static void TearDownTestSuite() {
-        std::error_code ignored;
-        std::filesystem::remove_all(std::filesystem::path(Root()), ignored);
-    }
+    static void TearDownTestSuite() { Folder().reset(); }
     void SetUp() override {
         DeleteFileW(Record().c_str());
         RegisterHtml(L"RulvTest.Recorder",
@@ -71,6 +69,11 @@ protected:
         Elsewhere = CurrentDirectory();
     }
 
+    static std::unique_ptr<TTempFolder>& Folder() {
+        static std::unique_ptr<TTempFolder> folder;
+        return folder;
+    }
+    // The folder's name with a trailing backslash.
     static std::wstring& Root() {
         static std::wstring root;
         return root;
@@ -80,18 +83,23 @@ protected:
         return record;
     }
 
+    // A box as it came up, and the beeps heard before it did.
+    struct TShownBox {
+        TBoxSnapshot Box;
+        long BeepsBefore = 0;
+    };
+
     // Runs the help command for `folder`; every box it shows is read and
     // closed with Enter.
-    std::vector<TBoxSnapshot> RunHelp(const std::wstring& folder) {
+    std::vector<TShownBox> RunHelp(const std::wstring& folder) {
         std::mutex lock;
-        std::vector<TBoxSnapshot> boxes;
+        std::vector<TShownBox> boxes;
         {
-            TBoxWatcher watcher(GetCurrentThreadId(), [&](HWND box) {
-                TBoxSnapshot snapshot = Snapshot(box);
-                snapshot.beepsBefore = TBeepLog::Count;
+            TMessageBoxWatcher watcher([&](HWND box) {
+                const TShownBox shown{Snapshot(box), TBeepLog::Count};
                 {
                     std::lock_guard<std::mutex> guard(lock);
-                    boxes.push_back(snapshot);
+                    boxes.push_back(shown);
                 }
                 PressKey(box, VK_RETURN);
             });
@@ -140,17 +148,17 @@ TEST_P(HelpFailureTest, BeepsOnceThenExplainsInOneErrorBox) {
     const auto boxes = RunHelp(folder);
 
     ASSERT_EQ(boxes.size(), 1u);
-    const TBoxSnapshot& box = boxes[0];
-    EXPECT_EQ(box.beepsBefore, 1) << "the beep comes before the box";
+    const TBoxSnapshot& box = boxes[0].Box;
+    EXPECT_EQ(boxes[0].BeepsBefore, 1) << "the beep comes before the box";
     EXPECT_EQ(TBeepLog::Count, 1);
     EXPECT_EQ(TBeepLog::LastType, 0x40u) << "MB_ICONASTERISK";
-    EXPECT_EQ(box.caption, L"エラー");
+    EXPECT_EQ(box.Caption, L"エラー");
     const std::wstring expected =
         (c.folderInMessage ? folder : std::wstring(L"RulvView.html")) + L" が見つかりません" +
         kHint;
     const TBoxControl* text = box.FindById(0xFFFF);
     ASSERT_NE(text, nullptr);
-    EXPECT_EQ(text->text, expected);
+    EXPECT_EQ(text->Text, expected);
     EXPECT_EQ(CurrentDirectory(), Elsewhere);
     EXPECT_FALSE(FileExists(Record())) << "the shell ran nothing";
 }
@@ -192,18 +200,11 @@ TEST_F(HelpTest, ProgramFolderWithAwkwardNameFindsTheDocument) {
                               FALSE));
         WriteTextFile(folder + L"RulvView.html", kPage);
 
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process{};
-        std::wstring commandLine = L"\"" + child + L"\"";
-        ASSERT_TRUE(CreateProcessW(child.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                                   0, nullptr, Elsewhere.c_str(), &startup, &process));
-        WaitForSingleObject(process.hProcess, 60000);
-        DWORD exitCode = 99;
-        GetExitCodeProcess(process.hProcess, &exitCode);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-        EXPECT_EQ(exitCode, 0u);
+        TStartOptions options;
+        options.Folder = Elsewhere;
+        TProcess process(child, {}, options);
+        ASSERT_TRUE(process.Started()) << process.StartError();
+        EXPECT_EQ(process.Wait(std::chrono::minutes(1)), 0);
 
         const auto record = WaitForRecord(Record());
         ASSERT_EQ(record.size(), 3u);
@@ -259,7 +260,7 @@ TEST(ErrorMessage, IsACentredModalBoxWithErrorIconAndOneOkButton) {
         bool otherDisabled = false;
         HICON icon = nullptr;
         {
-            TBoxWatcher watcher(GetCurrentThreadId(), [&](HWND box) {
+            TMessageBoxWatcher watcher([&](HWND box) {
                 seen = Snapshot(box);
                 otherDisabled = !IsWindowEnabled(other.Get());
                 if (seen->FindById(20))
@@ -272,21 +273,21 @@ TEST(ErrorMessage, IsACentredModalBoxWithErrorIconAndOneOkButton) {
             ErrorMessage(L"one & two\r\nthree");
         }
         ASSERT_TRUE(seen.has_value());
-        EXPECT_EQ(seen->caption, L"エラー");
+        EXPECT_EQ(seen->Caption, L"エラー");
         EXPECT_EQ(icon, LoadIconW(nullptr, IDI_HAND));
         const auto buttons = seen->OfClass(L"Button");
         ASSERT_EQ(buttons.size(), 1u);
-        EXPECT_EQ(buttons[0]->text, L"OK");
-        EXPECT_EQ(buttons[0]->id, IDOK);
-        EXPECT_EQ(buttons[0]->style & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+        EXPECT_EQ(buttons[0]->Text, L"OK");
+        EXPECT_EQ(buttons[0]->Id, IDOK);
+        EXPECT_EQ(buttons[0]->Style & BS_TYPEMASK, BS_DEFPUSHBUTTON);
         const TBoxControl* text = seen->FindById(0xFFFF);
         ASSERT_NE(text, nullptr);
-        EXPECT_EQ(text->text, L"one & two\r\nthree");
-        EXPECT_TRUE(text->style & SS_NOPREFIX) << "an \"&\" of a folder name shows as it is";
-        const int width = seen->windowRect.right - seen->windowRect.left;
-        const int height = seen->windowRect.bottom - seen->windowRect.top;
-        EXPECT_NEAR(seen->windowRect.left, (GetSystemMetrics(SM_CXSCREEN) - width) / 2, 1);
-        EXPECT_NEAR(seen->windowRect.top, (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 1);
+        EXPECT_EQ(text->Text, L"one & two\r\nthree");
+        EXPECT_TRUE(text->Style & SS_NOPREFIX) << "an \"&\" of a folder name shows as it is";
+        const int width = seen->WindowRect.right - seen->WindowRect.left;
+        const int height = seen->WindowRect.bottom - seen->WindowRect.top;
+        EXPECT_NEAR(seen->WindowRect.left, (GetSystemMetrics(SM_CXSCREEN) - width) / 2, 1);
+        EXPECT_NEAR(seen->WindowRect.top, (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 1);
         EXPECT_TRUE(otherDisabled) << "the program's other windows wait for the box";
         EXPECT_TRUE(IsWindowEnabled(other.Get()));
         EXPECT_EQ(TBeepLog::Count, 1);
@@ -299,7 +300,7 @@ TEST(ErrorMessage, WrapsLongTextToHalfTheScreenWidth) {
     TBeepListener beeps;
     std::optional<TBoxSnapshot> seen;
     {
-        TBoxWatcher watcher(GetCurrentThreadId(), [&](HWND box) {
+        TMessageBoxWatcher watcher([&](HWND box) {
             seen = Snapshot(box);
             PressKey(box, VK_RETURN);
         });
@@ -309,9 +310,9 @@ TEST(ErrorMessage, WrapsLongTextToHalfTheScreenWidth) {
     const TBoxControl* text = seen->FindById(0xFFFF);
     ASSERT_NE(text, nullptr);
     const int halfScreen = GetSystemMetrics(SM_CXSCREEN) / 2;
-    EXPECT_LE(text->rect.right - text->rect.left, halfScreen);
-    EXPECT_GT(text->rect.right - text->rect.left, halfScreen * 3 / 4) << "wrapped, not cut short";
-    EXPECT_GT(text->rect.bottom - text->rect.top, 3 * 12) << "several lines";
+    EXPECT_LE(text->Rect.right - text->Rect.left, halfScreen);
+    EXPECT_GT(text->Rect.right - text->Rect.left, halfScreen * 3 / 4) << "wrapped, not cut short";
+    EXPECT_GT(text->Rect.bottom - text->Rect.top, 3 * 12) << "several lines";
 }
 
 }  // namespace

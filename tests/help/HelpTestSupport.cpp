@@ -1,12 +1,13 @@
 // HelpTestSupport.cpp - see HelpTestSupport.h.
 #include "HelpTestSupport.h"
 
-#include "BoxWatcher.h"
-#include "common/StandardLibrary.h"
 #include "common/Unicode.h"
+#include "tests/support/Files.h"
+#include "tests/support/Wait.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <sstream>
 
@@ -18,13 +19,10 @@ BOOL WINAPI TBeepLog::Listen(UINT type) noexcept {
     return TRUE;
 }
 
-TBeepListener::TBeepListener() {
+TBeepListener::TBeepListener() : FSeam(BeepProc, &TBeepLog::Listen) {
     TBeepLog::Count = 0;
     TBeepLog::LastType = 0;
-    BeepProc = &TBeepLog::Listen;
 }
-
-TBeepListener::~TBeepListener() { BeepProc = &MessageBeep; }
 
 std::wstring CurrentDirectory() {
     wchar_t buffer[MAX_PATH * 4];
@@ -45,12 +43,7 @@ std::wstring MakeFolder(const std::wstring& path) {
 }
 
 void WriteTextFile(const std::wstring& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
+    ASSERT_NO_THROW(WriteBytes(path, bytes));
 }
 
 bool FileExists(const std::wstring& path) {
@@ -114,10 +107,12 @@ std::vector<std::wstring> WaitForRecord(const std::wstring& recordFile) {
     // still be held for a moment (the rename itself, a scanner): read again
     // until the three lines are there.
     std::vector<std::wstring> lines;
-    WaitFor([&] {
-        lines = FileExists(recordFile) ? ReadRecord(recordFile) : std::vector<std::wstring>{};
-        return lines.size() >= 3;
-    });
+    WaitFor(
+        [&] {
+            lines = FileExists(recordFile) ? ReadRecord(recordFile) : std::vector<std::wstring>{};
+            return lines.size() >= 3;
+        },
+        std::chrono::seconds(20));
     return lines;
 }
 

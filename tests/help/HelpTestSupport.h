@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "common/StandardLibrary.h"
+#include "tests/support/SeamGuard.h"
+
 namespace rulv::test {
 
 // The beeps ErrorMessage made while the listener was installed.
@@ -17,13 +20,13 @@ struct TBeepLog {
     static BOOL WINAPI Listen(UINT type) noexcept;
 };
 
-// Installs the listener for its lifetime and counts from zero.
+// Installs the listener in BeepProc for its lifetime and counts from zero.
 class TBeepListener {
 public:
     TBeepListener();
-    ~TBeepListener();
-    TBeepListener(const TBeepListener&) = delete;
-    TBeepListener& operator=(const TBeepListener&) = delete;
+
+private:
+    TSeamGuard<TBeepProc> FSeam;
 };
 
 std::wstring CurrentDirectory();

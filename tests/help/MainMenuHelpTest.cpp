@@ -4,7 +4,9 @@
 #include "HelpTestSupport.h"
 
 #include "resources/resource.h"
-#include "tests/gui/GuiTestSupport.h"
+#include "tests/support/MessageBoxWatcher.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/ViewerWindow.h"
 
 #include <gtest/gtest.h>
 

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "RegistryTestSupport.h"
-#include "SeamGuard.h"
 #include "app/RegistrySettings.h"
+#include "tests/support/SeamGuard.h"
 
 namespace rulv::test {
 namespace {

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "RegistryTestSupport.h"
-#include "SeamGuard.h"
 #include "app/RegistrySettings.h"
 #include "app/URegistry.h"
+#include "tests/support/SeamGuard.h"
 
 namespace rulv::test {
 namespace {

@@ -4,18 +4,27 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "../gui/GuiTestSupport.h"
 #include "RegistryTestSupport.h"
 #include "common/StandardLibrary.h"
 #include "resources/resource.h"
+#include "tests/support/MainWindow.h"
+#include "tests/support/MessageBoxWatcher.h"
+#include "tests/support/Process.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/ViewerWindow.h"
+#include "tests/support/Wait.h"
 #include "ui/Application.h"
 #include "ui/Dpi.h"
 
 namespace rulv::test {
 namespace {
+
+using namespace std::chrono_literals;
 
 const std::string kKey = "Software\\Wuld\\RulvViewer";
 const std::string kForm = kKey + "\\Form";
@@ -130,9 +139,9 @@ TEST_F(SettingsWindowTest, HeightOfWrongTypeIsReportedAndEndsTheStartUp) {
     ASSERT_TRUE(WaitFor([&] { return watcher.Count() >= 1; }));
     const auto boxes = watcher.Boxes();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].Text, L"'Height' のデータ型が不正です.");
+    EXPECT_EQ(boxes[0].Text(), L"'Height' のデータ型が不正です.");
     EXPECT_EQ(boxes[0].Caption, L"RULV Viewer");
-    EXPECT_TRUE(boxes[0].HasIcon);
+    EXPECT_TRUE(boxes[0].HasIcon());
     EXPECT_EQ(ui::Application().ExceptionReports(), reportsBefore + 1);
 
     // The window opens with its designed size and both bars.
@@ -186,34 +195,12 @@ std::wstring ViewerProgram() { return ProgramFolder() + L"RulvView.exe"; }
 // One running copy of the program and its main window.
 class TViewerProcess {
 public:
-    TViewerProcess() {
-        STARTUPINFOW startup{};
-        startup.cb = sizeof(startup);
-        std::wstring commandLine = L"\"" + ViewerProgram() + L"\"";
-        // Wine now and then refuses a process start with an internal error
-        // (1359) when several start at once: a second attempt goes through.
-        bool started = false;
-        DWORD error = 0;
-        for (int attempt = 0; attempt < 3 && !started; ++attempt) {
-            started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                     &startup, &FInfo);
-            if (!started) {
-                error = GetLastError();
-                if (error != ERROR_INTERNAL_ERROR) break;
-            }
-        }
-        if (!started) {
-            ADD_FAILURE() << "RulvView.exe did not start: " << error;
+    TViewerProcess() : FProcess(ViewerProgram(), {}) {
+        if (!FProcess.Started()) {
+            ADD_FAILURE() << "RulvView.exe did not start: " << FProcess.StartError();
             return;
         }
-        CloseHandle(FInfo.hThread);
-        FInfo.hThread = nullptr;
-        EXPECT_TRUE(WaitFor([&] { return (FWindow = FindMainWindow()) != nullptr; }, 20000));
-    }
-    ~TViewerProcess() {
-        if (!FInfo.hProcess) return;
-        if (WaitForSingleObject(FInfo.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(FInfo.hProcess, 1);
-        CloseHandle(FInfo.hProcess);
+        EXPECT_TRUE(WaitFor([&] { return (FWindow = FindMainWindow(FProcess.Id(), L"TfrmMain")) != nullptr; }, 20s));
     }
     TViewerProcess(const TViewerProcess&) = delete;
     TViewerProcess& operator=(const TViewerProcess&) = delete;
@@ -227,38 +214,15 @@ public:
     void Command(UINT command) const { PostMessageW(FWindow, WM_COMMAND, MAKEWPARAM(command, 0), 0); }
 
     // Closes the window and waits for the program to end; its exit code.
-    DWORD Close() const {
+    DWORD Close() {
         PostMessageW(FWindow, WM_CLOSE, 0, 0);
-        EXPECT_EQ(WaitForSingleObject(FInfo.hProcess, 20000), WAIT_OBJECT_0);
-        DWORD code = STILL_ACTIVE;
-        GetExitCodeProcess(FInfo.hProcess, &code);
-        return code;
+        const std::optional<int> code = FProcess.Wait(20s);
+        EXPECT_TRUE(code.has_value()) << "the program did not end";
+        return code ? static_cast<DWORD>(*code) : STILL_ACTIVE;
     }
 
 private:
-    HWND FindMainWindow() const {
-        struct TSearch {
-            DWORD Process;
-            HWND Found;
-        } search{FInfo.dwProcessId, nullptr};
-        EnumWindows(
-            [](HWND window, LPARAM data) -> BOOL {
-                auto* s = reinterpret_cast<TSearch*>(data);
-                DWORD process = 0;
-                GetWindowThreadProcessId(window, &process);
-                wchar_t name[32]{};
-                GetClassNameW(window, name, 32);
-                if (process == s->Process && IsWindowVisible(window) && std::wstring(name) == L"TfrmMain") {
-                    s->Found = window;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.Found;
-    }
-
-    PROCESS_INFORMATION FInfo{};
+    TProcess FProcess;
     HWND FWindow = nullptr;
 };
 
@@ -273,8 +237,8 @@ TEST_F(SettingsWindowTest, OfTwoCopiesTheOneClosedLastIsStored) {
         first.Command(IDC_VIEW_TOOLBAR);
         second.Resize(610, 340);
         second.Command(IDC_VIEW_STATUSBAR);
-        const TViewerProcess& earlier = firstClosesLast ? second : first;
-        const TViewerProcess& later = firstClosesLast ? first : second;
+        TViewerProcess& earlier = firstClosesLast ? second : first;
+        TViewerProcess& later = firstClosesLast ? first : second;
         EXPECT_EQ(earlier.Close(), 0u);
         EXPECT_EQ(later.Close(), 0u);
 

@@ -25,9 +25,11 @@ protected:
         WriteBytes(path, bytes);
         return path;
     }
-    TToolRun Check(std::string_view bytes) const { return RunTool({Arg("check"), Arg(Map(bytes))}, FScratch.Path()); }
+    TProgramRun Check(std::string_view bytes) const {
+        return RunTool({Arg("check"), Arg(Map(bytes))}, FScratch.Path());
+    }
 
-    TScratchFolder FScratch;
+    TTempFolder FScratch;
 };
 
 // The caret line's column of "^" (after the gutter " ....  | ").
@@ -74,7 +76,7 @@ TEST_F(Diagnostic, AFaultyLineIsReportedAsCompilersReportErrors) {
          "      |            ^\n"},
     };
     for (const auto& row : rows) {
-        const TToolRun run = Check(row.data);
+        const TProgramRun run = Check(row.data);
         EXPECT_EQ(run.ExitCode, 1) << row.data;
         EXPECT_EQ(run.Out, "");
         EXPECT_EQ(run.Err, Utf8(FScratch / "map.rulv") + row.report);
@@ -85,7 +87,7 @@ TEST_F(Diagnostic, WideLineNumbersWidenTheGutter) {
     std::string data;
     for (int i = 1; i < 12345; ++i) data += "* comment\r\n";
     data += "FF00\r\n";
-    const TToolRun run = Check(data);
+    const TProgramRun run = Check(data);
     EXPECT_EQ(run.ExitCode, 1);
     const std::vector<std::string> lines = Lines(run.Err);
     ASSERT_EQ(lines.size(), 3u) << run.Err;
@@ -107,24 +109,24 @@ TEST_F(Diagnostic, AMapWithoutColoursSaysWhatItsLinesWere) {
          "(a count below 1)\n"},
     };
     for (const auto& row : rows) {
-        const TToolRun run = Check(row.data);
+        const TProgramRun run = Check(row.data);
         EXPECT_EQ(run.ExitCode, 1);
         EXPECT_EQ(run.Err, Utf8(FScratch / "map.rulv") + row.report);
     }
 }
 
 TEST_F(Diagnostic, StandardInputIsAFileNamedStdin) {
-    const TToolRun good = RunToolWithInput({Arg("check"), Arg("-")}, FScratch.Path(), "FF0000\r\n00FF00\r\n");
+    const TProgramRun good = RunToolWithInput({Arg("check"), Arg("-")}, FScratch.Path(), "FF0000\r\n00FF00\r\n");
     EXPECT_EQ(good.ExitCode, 0) << good.Err;
     EXPECT_EQ(good.Out, "<stdin>: 2 colours\n");
-    const TToolRun faulty = RunToolWithInput({Arg("check"), Arg("-")}, FScratch.Path(), "FF0000\r\nGG\r\n");
+    const TProgramRun faulty = RunToolWithInput({Arg("check"), Arg("-")}, FScratch.Path(), "FF0000\r\nGG\r\n");
     EXPECT_EQ(faulty.ExitCode, 1);
     EXPECT_EQ(faulty.Err, "<stdin>:2:1: error: 'G' is not a hex digit; a colour line starts with six hex digits "
                           "RRGGBB\n    2 | GG\n      | ^\n");
     // Larger than a pipe holds at once.
     std::string many;
     for (int i = 0; i < 100000; ++i) many += "123456\r\n";
-    const TToolRun big = RunToolWithInput({Arg("dump"), Arg("-")}, FScratch.Path(), many);
+    const TProgramRun big = RunToolWithInput({Arg("dump"), Arg("-")}, FScratch.Path(), many);
     EXPECT_EQ(big.ExitCode, 0) << big.Err;
     EXPECT_EQ(big.Out.size(), 700000u);
 }
@@ -142,7 +144,7 @@ TEST_F(Diagnostic, ALongLineIsCutAroundItsColumn) {
         {"#LINE 0,1x," + digits + ",0,0,0,1", 10, false, true},
     };
     for (const auto& row : rows) {
-        const TToolRun run = Check(row.line + "\r\n");
+        const TProgramRun run = Check(row.line + "\r\n");
         EXPECT_EQ(run.ExitCode, 1);
         const std::vector<std::string> lines = Lines(run.Err);
         ASSERT_EQ(lines.size(), 3u) << run.Err;
@@ -189,7 +191,7 @@ TEST(ShowLine, ControlCharactersAndForeignBytesAreShownSafely) {
 // character at the fault's byte column.
 TEST_F(Diagnostic, CodePage932TextBeforeTheFaultKeepsTheCaretInPlace) {
     if (GetACP() != 932) GTEST_SKIP() << "the ANSI code page is " << GetACP() << ", not 932";
-    const TToolRun run = Check("#LINE 0,1,0,1,0,1 \x93\xfa\x96\x7b\r\n");
+    const TProgramRun run = Check("#LINE 0,1,0,1,0,1 \x93\xfa\x96\x7b\r\n");
     EXPECT_EQ(run.ExitCode, 1);
     EXPECT_EQ(run.Err, Utf8(FScratch / "map.rulv") +
                            ":1:23: error: expected a comma and the count after the blue slope; the line ends here\n"
@@ -204,7 +206,7 @@ TEST_F(Diagnostic, CodePage932TextBeforeTheFaultKeepsTheCaretInPlace) {
 // Natively the console takes UTF-8: bytes of code page 932 are no text
 // there and show as <XX>, each four columns, with the caret after them.
 TEST_F(Diagnostic, CodePage932TextBeforeTheFaultKeepsTheCaretInPlace) {
-    const TToolRun run = Check("#LINE 0,1,0,1,0,1 \x93\xfa\x96\x7b\r\n");
+    const TProgramRun run = Check("#LINE 0,1,0,1,0,1 \x93\xfa\x96\x7b\r\n");
     EXPECT_EQ(run.ExitCode, 1);
     EXPECT_EQ(run.Err, Utf8(FScratch / "map.rulv") +
                            ":1:23: error: expected a comma and the count after the blue slope; the line ends here\n"

@@ -35,12 +35,12 @@ std::string Hex(unsigned red, unsigned green, unsigned blue) {
 class ExamplesTest : public ::testing::Test {
 protected:
     std::string Dump(const std::string& name) {
-        const TToolRun run = RunTool({Arg("dump"), Arg(Example(name))}, FScratch.Path());
+        const TProgramRun run = RunTool({Arg("dump"), Arg(Example(name))}, FScratch.Path());
         EXPECT_EQ(run.ExitCode, 0) << name << ": " << run.Err;
         EXPECT_EQ(run.Err, "");
         return run.Out;
     }
-    TScratchFolder FScratch;
+    TTempFolder FScratch;
 };
 
 TEST_F(ExamplesTest, EveryExampleDumpsTheExpectedBytes) {
@@ -94,7 +94,7 @@ TEST_F(ExamplesTest, Relief256ListsItsColourLinesInOrder) {
 TEST_F(ExamplesTest, CheckCountsEveryExample) {
     std::vector<TNativeArgument> arguments{Arg("check")};
     for (const char* name : kExamples) arguments.push_back(Arg(Example(name)));
-    const TToolRun run = RunTool(arguments, FScratch.Path());
+    const TProgramRun run = RunTool(arguments, FScratch.Path());
     EXPECT_EQ(run.ExitCode, 0) << run.Err;
     const std::vector<std::string> lines = Lines(run.Out);
     ASSERT_EQ(lines.size(), std::size(kExamples));

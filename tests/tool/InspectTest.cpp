@@ -162,10 +162,10 @@ protected:
         WriteBytes(path, bytes);
         return path;
     }
-    TToolRun Run(const std::vector<TNativeArgument>& arguments) const { return RunTool(arguments, FScratch.Path()); }
+    TProgramRun Run(const std::vector<TNativeArgument>& arguments) const { return RunTool(arguments, FScratch.Path()); }
     // inspect --format json on `map`, which must succeed.
     TJson Json(const fs::path& map) const {
-        const TToolRun run = Run({Arg("inspect"), Arg(map), Arg("--format"), Arg("json")});
+        const TProgramRun run = Run({Arg("inspect"), Arg(map), Arg("--format"), Arg("json")});
         EXPECT_EQ(run.ExitCode, 0) << run.Err;
         EXPECT_EQ(run.Err, "");
         const TJson json = ParseJson(run.Out);
@@ -173,7 +173,7 @@ protected:
         return json;
     }
 
-    TScratchFolder FScratch;
+    TTempFolder FScratch;
 };
 
 fs::path Example(const std::string& name) { return TreePath(RULV_EXAMPLES_DIR) / (name + ".rulv"); }
@@ -288,9 +288,9 @@ TEST_F(InspectTest, TextAndJsonShowTheSameNumbers) {
     maps.push_back(Map("turns.rulv", "000000\r\nFFFFFF\r\n000000\r\n"));
     for (const fs::path& map : maps) {
         const TJson json = Json(map);
-        const TToolRun run = Run({Arg("inspect"), Arg(map)});
+        const TProgramRun run = Run({Arg("inspect"), Arg(map)});
         ASSERT_EQ(run.ExitCode, 0) << run.Err;
-        const TToolRun explicitText = Run({Arg("inspect"), Arg("--format"), Arg("text"), Arg(map)});
+        const TProgramRun explicitText = Run({Arg("inspect"), Arg("--format"), Arg("text"), Arg(map)});
         EXPECT_EQ(explicitText.Out, run.Out) << "text is the default";
         const TTextReport text = ParseText(run.Out);
         const std::string name = Utf8(map);
@@ -332,7 +332,7 @@ TEST_F(InspectTest, BothBuildsPrintTheSameDigitsForTheExamples) {
     for (const char* name : kExamples) {
         const std::string expected = ReadBytes(TreePath(RULV_EXPECTED_DIR) / (std::string(name) + ".inspect.json"));
         EXPECT_FALSE(expected.empty()) << name;
-        const TToolRun run =
+        const TProgramRun run =
             Run({Arg("inspect"), Arg(std::string("examples/") + name + ".rulv"), Arg("--format"), Arg("json")});
         EXPECT_EQ(run.ExitCode, 0) << run.Err;
         EXPECT_EQ(run.Out, expected) << name;
@@ -353,10 +353,10 @@ TEST_F(InspectTest, FaultsAreReportedExactlyAsCheckReportsThem) {
         folder,
     };
     for (const fs::path& map : maps) {
-        const TToolRun check = Run({Arg("check"), Arg(map)});
+        const TProgramRun check = Run({Arg("check"), Arg(map)});
         ASSERT_NE(check.ExitCode, 0) << Utf8(map);
         for (const char* format : {"text", "json"}) {
-            const TToolRun inspect = Run({Arg("inspect"), Arg(map), Arg("--format"), Arg(format)});
+            const TProgramRun inspect = Run({Arg("inspect"), Arg(map), Arg("--format"), Arg(format)});
             EXPECT_EQ(inspect.ExitCode, check.ExitCode) << Utf8(map);
             EXPECT_EQ(inspect.Err, check.Err) << Utf8(map);
             EXPECT_EQ(inspect.Out, "") << Utf8(map);
@@ -375,12 +375,12 @@ TEST_F(InspectTest, BadCommandLinesGiveUsageAndExitTwo) {
         {Arg("inspect"), Arg(map), Arg("--view"), Arg("deutan")},
     };
     for (const auto& arguments : cases) {
-        const TToolRun run = Run(arguments);
+        const TProgramRun run = Run(arguments);
         EXPECT_EQ(run.ExitCode, 2) << run.Err;
         EXPECT_EQ(run.Out, "");
         EXPECT_NE(run.Err.find("\nusage: rulvtool "), std::string::npos) << run.Err;
     }
-    const TToolRun help = Run({Arg("--help")});
+    const TProgramRun help = Run({Arg("--help")});
     EXPECT_NE(help.Out.find("rulvtool inspect FILE [--format text|json]"), std::string::npos) << help.Out;
 }
 
@@ -410,8 +410,8 @@ TEST_F(InspectTest, NumbersIgnoreTheLocale) {
     const fs::path map = Example("fire");
     for (const char* format : {"text", "json"}) {
         const std::vector<TNativeArgument> arguments{"inspect", map.native(), "--format", format};
-        const TToolRun point = RunProgram(ToolExecutable(), arguments, FScratch.Path(), {"LC_ALL=C"});
-        const TToolRun comma = RunProgram(ToolExecutable(), arguments, FScratch.Path(), {"LC_ALL=de_DE.UTF-8"});
+        const TProgramRun point = RunProgram(ToolExecutable(), arguments, FScratch.Path(), {"LC_ALL=C"});
+        const TProgramRun comma = RunProgram(ToolExecutable(), arguments, FScratch.Path(), {"LC_ALL=de_DE.UTF-8"});
         EXPECT_EQ(point.ExitCode, 0) << point.Err;
         EXPECT_EQ(comma.ExitCode, 0) << comma.Err;
         EXPECT_EQ(comma.Out, point.Out);

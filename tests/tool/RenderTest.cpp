@@ -70,7 +70,7 @@ protected:
         WriteBytes(path, bytes);
         return path;
     }
-    TToolRun Render(const fs::path& map, const fs::path& png, std::string_view size,
+    TProgramRun Render(const fs::path& map, const fs::path& png, std::string_view size,
                     std::string_view view = {}) const {
         std::vector<TNativeArgument> arguments{Arg("render"), Arg(map), Arg("-o"), Arg(png)};
         if (!size.empty()) arguments.insert(arguments.end(), {Arg("--size"), Arg(std::string(size))});
@@ -80,7 +80,7 @@ protected:
     // Renders and decodes, checking that every row equals the first.
     TPicture RenderPicture(const std::string& data, std::string_view size, std::string_view view = {}) {
         const fs::path png = FScratch / "strip.png";
-        const TToolRun run = Render(Map("strip.rulv", data), png, size, view);
+        const TProgramRun run = Render(Map("strip.rulv", data), png, size, view);
         EXPECT_EQ(run.ExitCode, 0) << run.Err;
         EXPECT_EQ(run.Out, "");
         const TPicture picture = Decode(png);
@@ -90,7 +90,7 @@ protected:
         return picture;
     }
 
-    TScratchFolder FScratch;
+    TTempFolder FScratch;
 };
 
 TEST_F(RenderTest, StripesFollowTheViewersColumnMapping) {
@@ -173,7 +173,7 @@ TEST_F(RenderTest, FailuresLeaveNoFileBehind) {
         {folder, "", 2, Utf8(folder) + ": "},
     };
     for (const auto& test : cases) {
-        const TToolRun run = Render(test.map, png, test.size);
+        const TProgramRun run = Render(test.map, png, test.size);
         EXPECT_EQ(run.ExitCode, test.exitCode) << test.size << " " << run.Err;
         if (test.errStart == "usage") {
             EXPECT_NE(run.Err.find("\nusage: rulvtool "), std::string::npos) << test.size << ": " << run.Err;
@@ -191,7 +191,7 @@ TEST_F(RenderTest, FailuresLeaveNoFileBehind) {
         {Arg("render"), Arg(good), Arg(good), Arg("-o"), Arg(png)},
     };
     for (const auto& arguments : commandLines) {
-        const TToolRun run = RunTool(arguments, FScratch.Path());
+        const TProgramRun run = RunTool(arguments, FScratch.Path());
         EXPECT_EQ(run.ExitCode, 2);
         EXPECT_NE(run.Err.find("\nusage: rulvtool "), std::string::npos) << run.Err;
         EXPECT_EQ(FScratch.Names(), before);
@@ -201,10 +201,10 @@ TEST_F(RenderTest, FailuresLeaveNoFileBehind) {
 TEST_F(RenderTest, AnExistingPictureIsReplacedOnlyBySuccess) {
     const fs::path png = FScratch / "strip.png";
     WriteBytes(png, "an older picture");
-    const TToolRun failed = Render(Map("faulty.rulv", "bad\r\n"), png, "20x2");
+    const TProgramRun failed = Render(Map("faulty.rulv", "bad\r\n"), png, "20x2");
     EXPECT_EQ(failed.ExitCode, 1);
     EXPECT_EQ(ReadBytes(png), "an older picture");
-    const TToolRun done = Render(Map("good.rulv", "FF8000\r\n"), png, "20x2");
+    const TProgramRun done = Render(Map("good.rulv", "FF8000\r\n"), png, "20x2");
     EXPECT_EQ(done.ExitCode, 0) << done.Err;
     const TPicture picture = Decode(png);
     EXPECT_EQ(picture.Width, 20);
@@ -215,12 +215,12 @@ TEST_F(RenderTest, AnExistingPictureIsReplacedOnlyBySuccess) {
 TEST_F(RenderTest, UnicodeNamesAndUnwritableOutputs) {
     const fs::path map = Map("色地図_Grün.rulv", "0000FF\r\n");
     const fs::path png = FScratch / "帯_Ωμέγα.png";
-    const TToolRun run = Render(map, png, "4x4");
+    const TProgramRun run = Render(map, png, "4x4");
     EXPECT_EQ(run.ExitCode, 0) << run.Err;
     EXPECT_EQ(Decode(png).At(3, 3), "0000FF");
 
     const fs::path nowhere = FScratch / "no such folder" / "strip.png";
-    const TToolRun unwritable = Render(map, nowhere, "4x4");
+    const TProgramRun unwritable = Render(map, nowhere, "4x4");
     EXPECT_EQ(unwritable.ExitCode, 2);
     EXPECT_EQ(unwritable.FirstErrLine().rfind(Utf8(nowhere) + ": ", 0), 0u) << unwritable.Err;
     EXPECT_FALSE(fs::exists(nowhere.parent_path()));
@@ -271,7 +271,7 @@ TEST_F(RenderTest, UnknownViewsAreRefusedWithoutAFile) {
     const fs::path png = FScratch / "out.png";
     const std::vector<std::string> before = FScratch.Names();
     for (const char* view : {"", "gray", "Normal", "deuteranopia", "protan "}) {
-        const TToolRun run =
+        const TProgramRun run =
             RunTool({Arg("render"), Arg(map), Arg("-o"), Arg(png), Arg("--view"), Arg(view)}, FScratch.Path());
         EXPECT_EQ(run.ExitCode, 2) << view;
         EXPECT_NE(run.Err.find("--view wants normal, grey, protan, deutan or tritan\nusage: rulvtool "),
@@ -279,7 +279,7 @@ TEST_F(RenderTest, UnknownViewsAreRefusedWithoutAFile) {
             << run.Err;
         EXPECT_EQ(FScratch.Names(), before) << view;
     }
-    const TToolRun missing = RunTool({Arg("render"), Arg(map), Arg("-o"), Arg(png), Arg("--view")}, FScratch.Path());
+    const TProgramRun missing = RunTool({Arg("render"), Arg(map), Arg("-o"), Arg(png), Arg("--view")}, FScratch.Path());
     EXPECT_EQ(missing.ExitCode, 2);
     EXPECT_EQ(FScratch.Names(), before);
 }

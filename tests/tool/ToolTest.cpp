@@ -32,11 +32,11 @@ protected:
         WriteBytes(path, bytes);
         return path;
     }
-    TToolRun Run(const std::vector<TNativeArgument>& arguments) const {
+    TProgramRun Run(const std::vector<TNativeArgument>& arguments) const {
         return RunTool(arguments, FScratch.Path());
     }
 
-    TScratchFolder FScratch;
+    TTempFolder FScratch;
 };
 
 // --- dump: the colours ----------------------------------------------------
@@ -67,7 +67,7 @@ const TDumpCase kDumpCases[] = {
 
 TEST_F(ToolTest, DumpPrintsEveryColourAsRrggbb) {
     for (const TDumpCase& test : kDumpCases) {
-        const TToolRun run = Run({Arg("dump"), Arg(Map("map.rulv", test.data))});
+        const TProgramRun run = Run({Arg("dump"), Arg(Map("map.rulv", test.data))});
         EXPECT_EQ(run.ExitCode, 0) << test.name;
         EXPECT_EQ(run.Out, test.out) << test.name;
         EXPECT_EQ(run.Err, "") << test.name;
@@ -100,7 +100,7 @@ TEST_F(ToolTest, FaultyFilesExitOneWithFileAndLineFirst) {
     for (const TFaultCase& test : kFaultCases) {
         const fs::path map = Map("faulty.rulv", test.data);
         for (const char* command : {"dump", "check"}) {
-            const TToolRun run = Run({Arg(command), Arg(map)});
+            const TProgramRun run = Run({Arg(command), Arg(map)});
             EXPECT_EQ(run.ExitCode, test.exitCode) << test.name << ", " << command;
             EXPECT_EQ(run.Out, "") << test.name << ", " << command;
             const std::string expected = Utf8(map) + test.after;
@@ -121,7 +121,7 @@ TEST_F(ToolTest, MissingFilesAndFoldersExitTwo) {
     fs::create_directory(folder);
     for (const fs::path& name : {missing, folder}) {
         for (const char* command : {"dump", "check"}) {
-            const TToolRun run = Run({Arg(command), Arg(name)});
+            const TProgramRun run = Run({Arg(command), Arg(name)});
             EXPECT_EQ(run.ExitCode, 2) << Utf8(name) << ", " << command;
             EXPECT_EQ(run.Out, "");
             EXPECT_EQ(run.FirstErrLine().rfind(Utf8(name) + ": ", 0), 0u) << run.Err;
@@ -152,7 +152,7 @@ TEST_F(ToolTest, CheckReportsEachFileAndExitsWithTheWorstStatus) {
     for (const auto& test : cases) {
         std::vector<TNativeArgument> arguments{Arg("check")};
         for (const fs::path& file : test.files) arguments.push_back(Arg(file));
-        const TToolRun run = Run(arguments);
+        const TProgramRun run = Run(arguments);
         EXPECT_EQ(run.ExitCode, test.exitCode) << run.Err;
         EXPECT_EQ(run.Out, test.out);
         std::string err = run.Err;
@@ -184,7 +184,7 @@ TEST_F(ToolTest, BadCommandLinesGiveUsageAndExitTwo) {
         {Arg("render"), Arg(map)},
     };
     for (const auto& arguments : cases) {
-        const TToolRun run = Run(arguments);
+        const TProgramRun run = Run(arguments);
         EXPECT_EQ(run.ExitCode, 2) << run.Err;
         EXPECT_EQ(run.Out, "");
         EXPECT_NE(run.Err.find("\nusage: rulvtool "), std::string::npos) << run.Err;
@@ -192,12 +192,12 @@ TEST_F(ToolTest, BadCommandLinesGiveUsageAndExitTwo) {
 }
 
 TEST_F(ToolTest, HelpAndVersion) {
-    const TToolRun help = Run({Arg("--help")});
+    const TProgramRun help = Run({Arg("--help")});
     EXPECT_EQ(help.ExitCode, 0);
     EXPECT_NE(help.Out.find("rulvtool dump FILE"), std::string::npos);
     EXPECT_NE(help.Out.find("rulvtool check FILE..."), std::string::npos);
     EXPECT_EQ(help.Err, "");
-    const TToolRun version = Run({Arg("--version")});
+    const TProgramRun version = Run({Arg("--version")});
     EXPECT_EQ(version.ExitCode, 0);
     EXPECT_EQ(version.Out, "rulvtool " RULV_PROJECT_VERSION "\n");
     EXPECT_EQ(version.Err, "");
@@ -206,7 +206,7 @@ TEST_F(ToolTest, HelpAndVersion) {
 TEST_F(ToolTest, DoubleDashEndsTheOptions) {
     const fs::path map = Map("-map.rulv", "00FF00\r\n");
     fs::current_path(FScratch.Path());
-    const TToolRun run = Run({Arg("check"), Arg("--"), Arg("-map.rulv")});
+    const TProgramRun run = Run({Arg("check"), Arg("--"), Arg("-map.rulv")});
     fs::current_path(FScratch.Path().parent_path());
     EXPECT_EQ(run.ExitCode, 0) << run.Err;
     EXPECT_EQ(run.Out, "-map.rulv: 1 colours\n");
@@ -219,13 +219,13 @@ TEST_F(ToolTest, UnicodeFileNamesOpenAndShowAsUtf8) {
     const char* const names[] = {"色地図_カラー.rulv", "Farbkarte_Grüße_Ωμέγα.rulv", "地図_Ärger_ŝ.rulv"};
     for (const char* name : names) {
         const fs::path map = Map(name, "FF8000\r\n0080FF\r\n");
-        const TToolRun check = Run({Arg("check"), Arg(map)});
+        const TProgramRun check = Run({Arg("check"), Arg(map)});
         EXPECT_EQ(check.ExitCode, 0) << name << ": " << check.Err;
         EXPECT_EQ(check.Out, Utf8(map) + ": 2 colours\n");
-        const TToolRun dump = Run({Arg("dump"), Arg(map)});
+        const TProgramRun dump = Run({Arg("dump"), Arg(map)});
         EXPECT_EQ(dump.Out, "FF8000\n0080FF\n") << name;
         const fs::path faulty = Map(std::string("faulty_") + name, "FF8000\r\nxyz\r\n");
-        const TToolRun fault = Run({Arg("dump"), Arg(faulty)});
+        const TProgramRun fault = Run({Arg("dump"), Arg(faulty)});
         EXPECT_EQ(fault.ExitCode, 1);
         EXPECT_EQ(fault.FirstErrLine().rfind(Utf8(faulty) + ":2:1: error: ", 0), 0u) << fault.Err;
     }
@@ -238,7 +238,7 @@ TEST_F(ToolTest, FileHeldOpenForWritingIsAnInputOutputError) {
     const HANDLE writer = ::CreateFileW(map.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(writer, INVALID_HANDLE_VALUE);
-    const TToolRun run = Run({Arg("dump"), Arg(map)});
+    const TProgramRun run = Run({Arg("dump"), Arg(map)});
     ::CloseHandle(writer);
     EXPECT_EQ(run.ExitCode, 2);
     EXPECT_EQ(run.Out, "");
@@ -264,7 +264,7 @@ TEST_F(ToolTest, UnopenableAndUnreadableFilesAreInputOutputErrors) {
         {"/proc/self/mem", EIO},
     };
     for (const auto& test : cases) {
-        const TToolRun run = Run({Arg("dump"), Arg(test.name)});
+        const TProgramRun run = Run({Arg("dump"), Arg(test.name)});
         EXPECT_EQ(run.ExitCode, 2);
         EXPECT_EQ(run.Out, "");
         EXPECT_EQ(run.FirstErrLine(), Utf8(test.name) + ": " + SystemErrorMessage(test.error));
@@ -276,7 +276,7 @@ TEST_F(ToolTest, UnreadablePermissionsAreAnInputOutputError) {
     if (::geteuid() == 0) GTEST_SKIP() << "running as root, who may read any file; the socket and /proc cases cover it";
     const fs::path map = Map("locked.rulv", "FF0000\r\n");
     fs::permissions(map, fs::perms::none);
-    const TToolRun run = Run({Arg("dump"), Arg(map)});
+    const TProgramRun run = Run({Arg("dump"), Arg(map)});
     EXPECT_EQ(run.ExitCode, 2);
     EXPECT_EQ(run.FirstErrLine(), Utf8(map) + ": " + SystemErrorMessage(EACCES));
 }
@@ -285,10 +285,10 @@ TEST_F(ToolTest, UnreadablePermissionsAreAnInputOutputError) {
 // is faulty; the tool must neither crash nor report success.
 TEST_F(ToolTest, HugeGradientUnderLimitedMemoryIsAFaultyLine) {
     const fs::path map = Map("huge.rulv", "#GRAD 000000,FFFFFF,2147483647\r\n");
-    const TToolRun run = RunProgram("/bin/sh",
-                                    {"-c", "ulimit -v 1048576 && exec \"$0\" check \"$1\"",
-                                     ToolExecutable().native(), map.native()},
-                                    FScratch.Path());
+    const TProgramRun run = RunProgram("/bin/sh",
+                                       {"-c", "ulimit -v 1048576 && exec \"$0\" check \"$1\"",
+                                        ToolExecutable().native(), map.native()},
+                                       FScratch.Path());
     EXPECT_EQ(run.ExitCode, 1) << run.Err;
     EXPECT_EQ(run.Out, "");
     EXPECT_EQ(run.FirstErrLine().rfind(Utf8(map) + ":1:21: error: out of memory", 0), 0u) << run.Err;
@@ -296,7 +296,7 @@ TEST_F(ToolTest, HugeGradientUnderLimitedMemoryIsAFaultyLine) {
 
 TEST_F(ToolTest, OutputThatCannotBeWrittenIsNoSuccess) {
     const fs::path map = Map("map.rulv", "FF0000\r\n");
-    const TToolRun run = RunProgram(
+    const TProgramRun run = RunProgram(
         "/bin/sh", {"-c", "exec \"$0\" dump \"$1\" >/dev/full", ToolExecutable().native(), map.native()},
         FScratch.Path());
     EXPECT_EQ(run.ExitCode, 2);
@@ -306,14 +306,14 @@ TEST_F(ToolTest, OutputThatCannotBeWrittenIsNoSuccess) {
 // The slopes of #LINE are read with the decimal separator of the user's locale.
 TEST_F(ToolTest, LinearSlopesUseTheLocaleDecimalSeparator) {
     const fs::path map = Map("slope.rulv", "#LINE 0,0.5,0,0,0,0,3\r\n");
-    const TToolRun point = RunProgram(ToolExecutable(), {"dump", map.native()}, FScratch.Path(), {"LC_ALL=C"});
+    const TProgramRun point = RunProgram(ToolExecutable(), {"dump", map.native()}, FScratch.Path(), {"LC_ALL=C"});
     EXPECT_EQ(point.ExitCode, 0) << point.Err;
     EXPECT_EQ(point.Out, "000000\n000000\n010000\n");
     if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr) {
         GTEST_SKIP() << "the de_DE.UTF-8 locale is not installed (make deps installs it)";
     }
     std::setlocale(LC_NUMERIC, "C");
-    const TToolRun comma =
+    const TProgramRun comma =
         RunProgram(ToolExecutable(), {"dump", map.native()}, FScratch.Path(), {"LC_ALL=de_DE.UTF-8"});
     EXPECT_EQ(comma.ExitCode, 1);
     EXPECT_EQ(comma.FirstErrLine().rfind(Utf8(map) + ":1:10: error: ", 0), 0u) << comma.Err;

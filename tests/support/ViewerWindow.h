@@ -1,17 +1,12 @@
-// GuiTestSupport.h - starting the real viewer window in a test program and
-// watching what it shows: message boxes (read and closed from a second
-// thread), pixels, and conditions reached by processing real messages.
+// ViewerWindow.h - the real viewer window in a test program: started as the
+// program entry starts it, driven by real messages, and what it shows
+// (pixels, status panels), with maps to show in it.
 #pragma once
 
 #include <windows.h>
 
-#include <atomic>
-#include <filesystem>
-#include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/Main.h"
@@ -22,11 +17,6 @@ namespace rulv::test {
 // Once per test program: the application object as the program entry sets
 // it up (module, icon, title "RULV Viewer"). Safe to call again.
 void StartApplication();
-
-// Processes every message waiting for this thread (sent, posted, paint).
-void ProcessMessages();
-// Processes messages until `condition` holds; false after `timeoutMs`.
-bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
 
 // The viewer's registry key removed, so that a window starts with the
 // layout defaults.
@@ -67,55 +57,8 @@ private:
 // The colour of a pixel of `window` as the screen shows it.
 COLORREF PixelOf(HWND window, int x, int y);
 
-// One message box as a watcher thread saw it.
-struct TMessageBoxRecord {
-    std::wstring Caption;
-    std::wstring Text;
-    bool HasIcon = false;
-    int Buttons = 0;
-    std::wstring FirstButton;
-    RECT Rect{};
-    bool MainWindowVisible = false;  // a viewer window was on screen then
-};
-
-// Reads and closes (with OK) every message box of this process while it
-// lives.
-class TMessageBoxWatcher {
-public:
-    TMessageBoxWatcher();
-    ~TMessageBoxWatcher();
-    TMessageBoxWatcher(const TMessageBoxWatcher&) = delete;
-    TMessageBoxWatcher& operator=(const TMessageBoxWatcher&) = delete;
-
-    std::vector<TMessageBoxRecord> Boxes() const;
-    size_t Count() const;
-
-private:
-    void Run();
-    void Handle(HWND box);
-
-    mutable std::mutex FLock;
-    std::vector<TMessageBoxRecord> FBoxes;
-    std::vector<HWND> FHandled;
-    std::atomic<bool> FStop{false};
-    std::thread FThread;
-};
-
-// A folder of its own under the temporary folder, removed at the end.
-class TTempFolder {
-public:
-    TTempFolder();
-    ~TTempFolder();
-    TTempFolder(const TTempFolder&) = delete;
-    TTempFolder& operator=(const TTempFolder&) = delete;
-
-    const std::filesystem::path& Path() const noexcept { return FPath; }
-    // Writes `content` as the file `name` (folders created); its full name.
-    std::wstring Write(const std::wstring& name, const std::string& content) const;
-
-private:
-    std::filesystem::path FPath;
-};
+// The status bar's own text of a panel (alignment tabs included).
+std::wstring PanelText(TfrmMain& form, int panel);
 
 // A colour-map file's text listing `colors`, one hex line each.
 std::string MapText(const TPaletteArray& colors);

@@ -1,5 +1,6 @@
-// SeamGuard.h - puts a stand-in into a function-pointer seam for one scope
-// and the original back at its end.
+// SeamGuard.h - puts a stand-in into a function-pointer seam (BeepProc,
+// TfrmMain::SystemPaletteSize, the registry calls of RegistrySettings) for
+// one scope and the original back at its end.
 #pragma once
 
 #include <utility>

@@ -1,0 +1,28 @@
+// Files.cpp - file bytes and path texts for the tests.
+#include "tests/support/Files.h"
+
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace rulv::test {
+
+namespace fs = std::filesystem;
+
+std::string Utf8(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+std::string ReadBytes(const fs::path& name) {
+    std::ifstream file(name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const fs::path& name, std::string_view bytes) {
+    std::ofstream file(name, std::ios::binary | std::ios::trunc);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!file.flush()) throw std::runtime_error("cannot write " + Utf8(name));
+}
+
+}  // namespace rulv::test

@@ -1,0 +1,19 @@
+// Files.h - a file's bytes in and out, and a path's UTF-8 text, the same in
+// both builds.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace rulv::test {
+
+// The UTF-8 text of a path, as rulvtool prints a name given to it.
+std::string Utf8(const std::filesystem::path& path);
+
+// The file's bytes; an empty text when it cannot be read.
+std::string ReadBytes(const std::filesystem::path& name);
+// Writes `bytes` as the whole file; throws when it cannot.
+void WriteBytes(const std::filesystem::path& name, std::string_view bytes);
+
+}  // namespace rulv::test
