@@ -9,10 +9,7 @@
 #include "colormap/ColorMap.h"
 #include "common/Errors.h"
 #include "Render.h"
-
-#ifndef RULVTOOL_VERSION
-#error "RULVTOOL_VERSION comes from the CMake project version"
-#endif
+#include "resources/RulvVersion.h"
 
 namespace rulv::tool {
 
@@ -188,7 +185,7 @@ int RunTool(const std::vector<TArgument>& arguments, TToolStreams& streams) {
         return kExitOk;
     }
     if (command == "--version") {
-        streams.Out("rulvtool " RULVTOOL_VERSION "\n");
+        streams.Out("rulvtool " RULV_VERSION_TEXT "\n");
         return kExitOk;
     }
     if (command == "dump") return Dump(arguments, streams);
