@@ -12,6 +12,7 @@
 #include "app/URegistry.h"
 #include "colormap/ColumnMapping.h"
 #include "common/Errors.h"
+#include "resources/RulvVersion.h"
 #include "resources/resource.h"
 #include "ui/Application.h"
 #include "ui/Dpi.h"
@@ -99,7 +100,7 @@ TfrmMain::TfrmMain() {
     frmMain = this;
     dlgAbout.Caption = L"ﾊﾞｰｼﾞｮﾝ情報";
     dlgAbout.Title = L"RULV Viewer";
-    dlgAbout.Version = L"0.51";
+    dlgAbout.Version = RULV_VERSION_WTEXT;
     dlgAbout.Copyright = L"Wuld";
     dlgAbout.Year = L"2026";
     dlgOpen.DefaultExt = L"rulv";

@@ -13,10 +13,7 @@
 #include "common/Errors.h"
 #include "common/FileInput.h"
 #include "common/RegionalSettings.h"
-
-#ifndef RULVTOOL_VERSION
-#error "RULVTOOL_VERSION comes from the CMake project version"
-#endif
+#include "resources/RulvVersion.h"
 
 namespace rulv::tool {
 
@@ -244,7 +241,7 @@ int RunTool(const std::vector<TArgument>& arguments, TToolStreams& streams) {
         return kExitOk;
     }
     if (command == "--version") {
-        streams.Out("rulvtool " RULVTOOL_VERSION "\n");
+        streams.Out("rulvtool " RULV_VERSION_TEXT "\n");
         return kExitOk;
     }
     if (command == "dump") return Dump(arguments, streams);
