@@ -136,7 +136,7 @@ void TfrmMain::CreateComponents() {
     for (const TButtonEntry& entry : kButtons) {
         rulv::ui::TSpeedButton& button = this->*entry.Button;
         // A hint is "short|long": the tooltip, then the status bar's text.
-        button.Create(pnlToolBar.Handle(), entry.Glyph, std::wstring(entry.ShortHint) + L"|" + entry.LongHint);
+        button.Create(pnlToolBar, entry.Glyph, std::wstring(entry.ShortHint) + L"|" + entry.LongHint);
         button.OnClick = [this, click = entry.Click] { (this->*click)(); };
         button.SetEnabled(entry.EnabledAtStart);
     }

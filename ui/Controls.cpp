@@ -19,7 +19,6 @@ constexpr wchar_t kSpeedButtonClass[] = L"RulvSpeedButton";
 constexpr wchar_t kPaintBoxClass[] = L"RulvPaintBox";
 constexpr int kGlyphSize = 16;
 constexpr int kEdgeWidth = 2;  // of the raised edge DrawEdge draws
-constexpr UINT_PTR kDisabledTool = 1;
 
 HBRUSH ButtonFaceBrush() noexcept { return reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)); }
 
@@ -31,6 +30,39 @@ void TPanel::Create(HWND parent) {
     RegisterWindowClass(kPanelClass, CS_HREDRAW | CS_VREDRAW, ButtonFaceBrush(), nullptr);
     CreateHandle(0, kPanelClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent,
                  nullptr);
+    FToolTip.Reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr,
+                                   Application().Instance(), nullptr));
+    if (!FToolTip.Get()) RaiseInOutError(LastSystemError());
+}
+
+void TPanel::AddToolTip(HWND control, const std::wstring& text) {
+    FToolControls.push_back(control);
+    // The tooltip control keeps a copy of the text.
+    std::wstring shown = text;
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = Handle();
+    tool.uId = reinterpret_cast<UINT_PTR>(control);
+    tool.lpszText = shown.data();
+    SendMessageW(FToolTip.Get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    tool.uFlags = TTF_SUBCLASS;
+    tool.uId = FToolControls.size();
+    SendMessageW(FToolTip.Get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    PlaceToolTip(control);
+}
+
+void TPanel::PlaceToolTip(HWND control) noexcept {
+    const auto found = std::find(FToolControls.begin(), FToolControls.end(), control);
+    if (!FToolTip.Get() || found == FToolControls.end()) return;
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = Handle();
+    tool.uId = static_cast<UINT_PTR>(found - FToolControls.begin()) + 1;
+    GetWindowRect(control, &tool.rect);
+    MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&tool.rect), 2);
+    SendMessageW(FToolTip.Get(), TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 LRESULT TPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -61,43 +93,15 @@ TSpeedButton::~TSpeedButton() {
     if (Handle()) Application().UnregisterHint(Handle());
 }
 
-void TSpeedButton::Create(HWND parent, int glyphResource, const std::wstring& hint) {
+void TSpeedButton::Create(TPanel& parent, int glyphResource, const std::wstring& hint) {
     RegisterWindowClass(kSpeedButtonClass, CS_HREDRAW | CS_VREDRAW, ButtonFaceBrush(), nullptr);
     FHint = hint;
+    FPanel = &parent;
     FGlyph.Reset(static_cast<HBITMAP>(
         LoadImageW(Application().Instance(), MAKEINTRESOURCEW(glyphResource), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    CreateHandle(0, kSpeedButtonClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent, nullptr);
+    CreateHandle(0, kSpeedButtonClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent.Handle(), nullptr);
     Application().RegisterHint(Handle(), LongHint(hint));
-
-    FToolTip.Reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr,
-                                   Application().Instance(), nullptr));
-    if (!FToolTip.Get()) RaiseInOutError(LastSystemError());
-    FToolTipText = ShortHint(hint);
-    // Two tools with the same text: the button itself while it is enabled,
-    // and its place on the parent while it is disabled (a disabled window
-    // gets no mouse messages; its parent gets them instead).
-    TOOLINFOW tool{};
-    tool.cbSize = sizeof(tool);
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = parent;
-    tool.uId = reinterpret_cast<UINT_PTR>(Handle());
-    tool.lpszText = FToolTipText.data();
-    SendMessageW(FToolTip.Get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    tool.uFlags = TTF_SUBCLASS;
-    tool.uId = kDisabledTool;
-    SendMessageW(FToolTip.Get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-}
-
-void TSpeedButton::PlaceDisabledTool() noexcept {
-    if (!FToolTip.Get()) return;
-    TOOLINFOW tool{};
-    tool.cbSize = sizeof(tool);
-    tool.hwnd = GetParent(Handle());
-    tool.uId = kDisabledTool;
-    GetWindowRect(Handle(), &tool.rect);
-    MapWindowPoints(nullptr, tool.hwnd, reinterpret_cast<POINT*>(&tool.rect), 2);
-    SendMessageW(FToolTip.Get(), TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
+    parent.AddToolTip(Handle(), ShortHint(hint));
 }
 
 void TSpeedButton::SetPressed(bool pressed) {
@@ -142,7 +146,7 @@ LRESULT TSpeedButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         Invalidate();
         return 0;
     case WM_WINDOWPOSCHANGED:
-        PlaceDisabledTool();
+        if (FPanel) FPanel->PlaceToolTip(Handle());
         return TWindow::HandleMessage(message, wParam, lParam);
     case WM_LBUTTONDOWN:
         FTracking = true;

@@ -14,13 +14,29 @@
 
 namespace rulv::ui {
 
-// A plain area with a lowered outer bevel, parent of the image buttons.
+// A plain area with a lowered outer bevel, parent of the image buttons,
+// with the one tooltip control that shows its buttons' tooltips.
 class TPanel : public TWindow {
 public:
     void Create(HWND parent);
 
+    // The tooltip control of the panel's controls.
+    HWND ToolTip() const noexcept { return FToolTip.Get(); }
+    // Shows `text` as the tooltip of `control`, a child of the panel,
+    // whether it is enabled or not: a disabled window gets no mouse
+    // messages (its parent gets them), so its place on the panel is a
+    // tool too. Every tool is in this one tooltip control, because a
+    // window is subclassed for one tooltip control only.
+    void AddToolTip(HWND control, const std::wstring& text);
+    // Moves the tool of a disabled `control` to where the control is now.
+    void PlaceToolTip(HWND control) noexcept;
+
 protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    TWindowHandle FToolTip;
+    std::vector<HWND> FToolControls;  // the disabled tool of control i has the id i + 1
 };
 
 // Splits "short|long" into its two texts; a text without "|" is both.
@@ -34,9 +50,9 @@ std::wstring LongHint(const std::wstring& hint);
 class TSpeedButton : public TWindow {
 public:
     ~TSpeedButton() override;
-    void Create(HWND parent, int glyphResource, const std::wstring& hint);
+    void Create(TPanel& parent, int glyphResource, const std::wstring& hint);
     std::function<void()> OnClick;
-    HWND ToolTipHandle() const noexcept { return FToolTip.Get(); }
+    HWND ToolTipHandle() const noexcept { return FPanel ? FPanel->ToolTip() : nullptr; }
     const std::wstring& Hint() const noexcept { return FHint; }
 
 protected:
@@ -45,13 +61,10 @@ protected:
 private:
     void Paint(HDC dc);
     void SetPressed(bool pressed);
-    // Moves the tooltip's tool for the disabled button to where it is now.
-    void PlaceDisabledTool() noexcept;
 
     TBitmapHandle FGlyph;
-    TWindowHandle FToolTip;
+    TPanel* FPanel = nullptr;
     std::wstring FHint;
-    std::wstring FToolTipText;
     bool FTracking = false;  // the left button went down on us
     bool FPressed = false;   // ... and the pointer is still over us
 };
