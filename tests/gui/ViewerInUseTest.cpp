@@ -1,0 +1,448 @@
+// ViewerInUseTest.cpp - RulvView.exe as a person uses it: real key presses
+// and pointer moves (SendInput), the window minimised and maximised from
+// outside, a fresh process for what persists, and the window read from
+// outside: which window is active, what the status panels say, what the
+// screen shows, which icon the title bar gets. The layout test runs at the
+// DPI the session was given (scripts/test-dpi runs it at 120, 144 and 192).
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/MainRules.h"
+#include "colormap/ColumnMapping.h"
+#include "common/SystemError.h"
+#include "common/Unicode.h"
+#include "resources/resource.h"
+#include "tests/support/Input.h"
+#include "tests/support/MainWindow.h"
+#include "tests/support/Process.h"
+#include "tests/support/RemoteWindow.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/Wait.h"
+#include "tests/support/WindowText.h"
+#include "ui/Application.h"
+#include "ui/Dpi.h"
+
+namespace rulv::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr wchar_t kSettingsKey[] = L"Software\\Wuld\\RulvViewer";
+
+// RulvView.exe of this build: app/ next to tests/.
+std::filesystem::path ViewerProgram() {
+    wchar_t self[MAX_PATH * 4]{};
+    GetModuleFileNameW(nullptr, self, static_cast<DWORD>(std::size(self)));
+    return std::filesystem::path(self).parent_path().parent_path().parent_path() / L"app" / L"RulvView.exe";
+}
+
+std::wstring SettingText(const wchar_t* section, const wchar_t* name) {
+    wchar_t data[64]{};
+    DWORD size = sizeof(data);
+    const std::wstring key = std::wstring(kSettingsKey) + L"\\" + section;
+    if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS) {
+        return L"(none)";
+    }
+    return data;
+}
+
+SIZE OuterSize(HWND window) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+// One running viewer, its window, and its parts as found from outside.
+class TRunningViewer {
+public:
+    explicit TRunningViewer(std::vector<TNativeArgument> arguments = {})
+        : FProcess(ViewerProgram(), arguments) {}
+
+    // Waits for the window: true once it is on screen.
+    bool WaitForWindow() {
+        if (!FProcess.Started()) return false;
+        return WaitFor([&] { return (FWindow = FindMainWindow(FProcess.Id(), L"TfrmMain")) != nullptr; }, 30s);
+    }
+    HWND Window() const { return FWindow; }
+    DWORD Id() const { return FProcess.Id(); }
+    TProcess& Process() { return FProcess; }
+
+    HWND StatusBar() const { return Child(L"msctls_statusbar32", 0); }
+    HWND PaintBox() const { return Child(L"RulvPaintBox", 0); }
+    HWND Panel() const { return Child(L"RulvPanel", 0); }
+    // spbOpen, spbReopen, spbReview, left to right.
+    HWND Button(int index) const { return Child(L"RulvSpeedButton", index); }
+    std::wstring Panel(int panel) const { return StatusPanelText(StatusBar(), panel); }
+
+    // The screen's colour in the middle of the paint box.
+    COLORREF StripColour() const {
+        RECT rect{};
+        GetWindowRect(PaintBox(), &rect);
+        const RECT middle{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2, 0, 0};
+        return ScreenPixels({middle.left, middle.top, middle.left + 1, middle.top + 1}).at(0);
+    }
+
+    // Brings the window to the front, as a click on the task bar would.
+    bool Activate() {
+        SetForegroundWindow(FWindow);
+        return WaitFor([&] { return GetForegroundWindow() == FWindow; }, 5s);
+    }
+
+    // Closes the window as its close button does, and waits for the end.
+    bool Close() {
+        PostMessageW(FWindow, WM_SYSCOMMAND, SC_CLOSE, 0);
+        return FProcess.Wait(30s).has_value();
+    }
+
+private:
+    HWND Child(const wchar_t* className, int index) const {
+        const std::vector<HWND> children = ChildrenOfClass(FWindow, className);
+        return index < static_cast<int>(children.size()) ? children[static_cast<std::size_t>(index)] : nullptr;
+    }
+
+    TProcess FProcess;
+    HWND FWindow = nullptr;
+};
+
+void ClearSettings() { RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey); }
+
+class ViewerInUse : public ::testing::Test {
+protected:
+    void SetUp() override { ClearSettings(); }
+    void TearDown() override { ClearSettings(); }
+
+    TTempFolder FFolder;
+    std::wstring FGood = FFolder.Write(L"good.rulv", "00FF00\r\n");
+    std::wstring FFaulty = FFolder.Write(L"faulty.rulv", "000000\r\n\r\nGG0000\r\n");
+};
+
+// --- Focus after every plain message and error report ---------------------------
+
+// Chooses `name` in the open dialog from the keyboard: Ctrl+O, the name, Enter.
+void OpenFromTheKeyboard(const TRunningViewer& viewer, const std::wstring& name) {
+    TypeKey('O', true);
+    WaitFor([&] { return FindBox(viewer.Id()) != nullptr; }, 10s);
+    TypeText(name);
+    TypeKey(VK_RETURN);
+}
+
+TEST_F(ViewerInUse, AfterEveryMessageTheWindowIsActiveAndCtrlRReloads) {
+    // The file exists but cannot be opened: the standard error report.
+    const std::wstring locked = FFolder.Write(L"locked.rulv", "0000FF\r\n");
+    const HANDLE holder = CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    const struct {
+        std::wstring name;
+        std::wstring message;
+    } rows[] = {
+        {(FFolder.Path() / L"missing.rulv").wstring(), L"ﾌｧｲﾙが見つかりません"},
+        {FFaulty, L"3 行目に間違いがあります"},
+        // The standard error report: the system's text for a file in use.
+        {locked, ui::ReportText(Utf8ToWide(SystemErrorMessage(ERROR_SHARING_VIOLATION)))},
+    };
+    TRunningViewer viewer({FGood});
+    ASSERT_TRUE(viewer.WaitForWindow());
+    ASSERT_TRUE(WaitFor([&] { return viewer.StripColour() == RGB(0, 255, 0); }));
+    ASSERT_TRUE(viewer.Activate());
+    COLORREF colour = RGB(0, 255, 0);
+    for (const auto& row : rows) {
+        OpenFromTheKeyboard(viewer, row.name);
+        HWND box = nullptr;
+        ASSERT_TRUE(WaitFor([&] { return (box = FindBox(viewer.Id(), row.message)) != nullptr; }, 10s)) << row.name;
+        TypeKey(VK_RETURN);  // OK
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); })) << row.name;
+        EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == viewer.Window(); }, 5s))
+            << "no window is active after the box for " << row.name;
+        // A real Ctrl+R reads the good map again, changed meanwhile.
+        colour = colour == RGB(0, 255, 0) ? RGB(255, 0, 255) : RGB(0, 255, 0);
+        FFolder.Write(L"good.rulv", colour == RGB(0, 255, 0) ? "00FF00\r\n" : "FF00FF\r\n");
+        TypeKey('R', true);
+        EXPECT_TRUE(WaitFor([&] { return viewer.StripColour() == colour; })) << "Ctrl+R after " << row.name;
+    }
+    CloseHandle(holder);
+    EXPECT_TRUE(viewer.Close());
+}
+
+TEST_F(ViewerInUse, AfterAMessageBeforeTheWindowTheWindowComesUpActive) {
+    TRunningViewer viewer({FFaulty});
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (box = FindBox(viewer.Id(), L"3 行目に間違いがあります")) != nullptr; }, 30s));
+    EXPECT_EQ(FindMainWindow(viewer.Id(), L"TfrmMain"), nullptr) << "the message comes before the window";
+    TypeKey(VK_RETURN);
+    ASSERT_TRUE(viewer.WaitForWindow());
+    EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == viewer.Window(); }, 5s));
+    // The keyboard reaches it: Ctrl+O opens the open dialog, Esc closes it.
+    TypeKey('O', true);
+    HWND dialog = nullptr;
+    EXPECT_TRUE(WaitFor([&] { return (dialog = FindBox(viewer.Id())) != nullptr; }, 10s));
+    TypeKey(VK_ESCAPE);
+    EXPECT_TRUE(WaitFor([&] { return dialog == nullptr || !IsWindow(dialog); }));
+    EXPECT_TRUE(viewer.Close());
+}
+
+// --- Closing while minimised or maximised ------------------------------------
+
+TEST_F(ViewerInUse, ClosingWhileMinimisedStoresTheNormalSize) {
+    {
+        TRunningViewer viewer;
+        ASSERT_TRUE(viewer.WaitForWindow());
+        const SIZE normal = OuterSize(viewer.Window());
+        EXPECT_EQ(normal.cx, 435);
+        EXPECT_EQ(normal.cy, 170);
+        ShowWindow(viewer.Window(), SW_MINIMIZE);
+        ASSERT_TRUE(WaitFor([&] { return IsIconic(viewer.Window()) != FALSE; }));
+        ASSERT_TRUE(viewer.Close());
+    }
+    EXPECT_EQ(SettingText(L"Form", L"Height"), L"170");
+    EXPECT_EQ(SettingText(L"Form", L"Width"), L"435");
+    // The next start opens at the normal size, not as a bare title bar.
+    TRunningViewer again;
+    ASSERT_TRUE(again.WaitForWindow());
+    const SIZE size = OuterSize(again.Window());
+    EXPECT_EQ(size.cx, 435);
+    EXPECT_EQ(size.cy, 170);
+    EXPECT_TRUE(again.Close());
+}
+
+TEST_F(ViewerInUse, ClosingWhileMaximisedStoresTheCurrentSize) {
+    TRunningViewer viewer;
+    ASSERT_TRUE(viewer.WaitForWindow());
+    ShowWindow(viewer.Window(), SW_MAXIMIZE);
+    ASSERT_TRUE(WaitFor([&] { return IsZoomed(viewer.Window()) != FALSE; }));
+    const SIZE maximised = OuterSize(viewer.Window());
+    ASSERT_GT(maximised.cx, 435);
+    ASSERT_TRUE(viewer.Close());
+    EXPECT_EQ(SettingText(L"Form", L"Height"), std::to_wstring(maximised.cy));
+    EXPECT_EQ(SettingText(L"Form", L"Width"), std::to_wstring(maximised.cx));
+}
+
+// --- Hints ---------------------------------------------------------------------
+
+TEST_F(ViewerInUse, TheLongHintFollowsThePointerWhereverItGoes) {
+    TRunningViewer viewer;
+    ASSERT_TRUE(viewer.WaitForWindow());
+    ASSERT_TRUE(viewer.Activate());
+    RECT window{};
+    GetWindowRect(viewer.Window(), &window);
+    RECT panel{};
+    GetWindowRect(viewer.Panel(), &panel);
+    auto hint = [&] { return viewer.Panel(2); };
+    auto rests = [&](const std::wstring& text) { return WaitFor([&] { return hint() == text; }, 5s); };
+    const std::wstring open = L"RULVﾌｧｲﾙを開きます";
+
+    const struct {
+        const char* where;
+        POINT point;
+    } away[] = {
+        {"the caption", {(window.left + window.right) / 2, window.top + 8}},
+        {"the menu bar", {window.right - 40, panel.top - 6}},
+        {"outside the window", {window.right + 200, window.bottom + 200}},
+        {"the window's edge", {window.right - 1, (panel.bottom + window.bottom) / 2}},
+    };
+    for (const auto& place : away) {
+        MovePointerOver(viewer.Button(0));
+        EXPECT_TRUE(rests(open)) << "over spbOpen, before " << place.where << ": " << testing::PrintToString(hint());
+        MovePointerTo(place.point);
+        EXPECT_TRUE(rests(L"")) << "over " << place.where << ": " << testing::PrintToString(hint());
+    }
+
+    // Back on the button, then into the open dialog, and away from it
+    // before it closes.
+    MovePointerOver(viewer.Button(0));
+    ASSERT_TRUE(rests(open));
+    ClickLeft();
+    HWND dialog = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (dialog = FindBox(viewer.Id())) != nullptr; }, 10s));
+    MovePointerOver(dialog);
+    MovePointerTo({GetSystemMetrics(SM_CXSCREEN) - 5, GetSystemMetrics(SM_CYSCREEN) - 5});
+    TypeKey(VK_ESCAPE);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+    EXPECT_TRUE(rests(L"")) << "after the open dialog: " << testing::PrintToString(hint());
+    EXPECT_TRUE(viewer.Close());
+}
+
+TEST_F(ViewerInUse, DisabledButtonsShowTheirTooltipAndLongHint) {
+    TRunningViewer viewer;
+    ASSERT_TRUE(viewer.WaitForWindow());
+    ASSERT_TRUE(viewer.Activate());
+    ASSERT_FALSE(IsWindowEnabled(viewer.Button(1)));
+    const struct {
+        int button;
+        const wchar_t* tip;
+        const wchar_t* hint;
+    } rows[] = {
+        {1, L"再読み込み", L"RULVﾌｧｲﾙを読み直します"},
+        {2, L"再表示", L"表示が乱れたときに再表示します"},
+        {0, L"開く", L"RULVﾌｧｲﾙを開きます"},
+    };
+    for (const auto& row : rows) {
+        MovePointerTo({GetSystemMetrics(SM_CXSCREEN) - 5, GetSystemMetrics(SM_CYSCREEN) - 5});
+        // Onto the button, and a little further, as a hand comes to rest.
+        MovePointerOver(viewer.Button(row.button));
+        RECT button{};
+        GetWindowRect(viewer.Button(row.button), &button);
+        MovePointerTo({(button.left + button.right) / 2 + 1, (button.top + button.bottom) / 2 + 1});
+        EXPECT_TRUE(WaitFor([&] { return viewer.Panel(2) == row.hint; }, 5s)) << testing::PrintToString(viewer.Panel(2));
+        // The button's tooltip, come up under it (the in-process tests read
+        // its text, which a tooltip does not give to other programs).
+        EXPECT_TRUE(WaitFor([&] { return FindToolTipUnder(viewer.Button(row.button)) != nullptr; }, 5s)) << row.tip;
+    }
+    EXPECT_TRUE(viewer.Close());
+}
+
+// --- Layout, icons and other DPIs -----------------------------------------------
+
+// The DPI this run of the program is for: RULV_TEST_DPI, which the DPI
+// test sets after it has given the Wine prefix that DPI (the LogPixels of
+// HKCU\Control Panel\Desktop, read when a Wine session starts), or 96.
+UINT DpiOfThisRun() {
+    wchar_t text[16]{};
+    const DWORD length = GetEnvironmentVariableW(L"RULV_TEST_DPI", text, 16);
+    return length > 0 && length < 16 ? static_cast<UINT>(_wtoi(text)) : 96u;
+}
+
+// The left end of a window's caption, where its small icon is drawn.
+RECT CaptionArea(HWND window) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    RECT client{};
+    GetClientRect(window, &client);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    return {rect.left, rect.top, rect.left + 3 * (origin.y - rect.top), origin.y};
+}
+
+// The image of our own icon resource drawn for `size` pixels.
+std::vector<COLORREF> IconImage(int size) {
+    const auto icon = static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APPICON), IMAGE_ICON, size, size, 0));
+    SIZE drawn{};
+    std::vector<COLORREF> pixels = IconPixels(icon, drawn);
+    DestroyIcon(icon);
+    return drawn.cx == size ? pixels : std::vector<COLORREF>{};
+}
+
+// Whether the glyph inside a button is drawn in square blocks of `factor`
+// pixels, one per pixel of the 16-pixel glyph: crisp, not resampled.
+bool DrawnInBlocksOf(const std::vector<COLORREF>& pixels, int width, int factor, POINT origin) {
+    for (int y = 0; y < 16 * factor; ++y) {
+        for (int x = 0; x < 16 * factor; ++x) {
+            const COLORREF block = pixels[static_cast<std::size_t>((origin.y + y / factor * factor) * width +
+                                                                   origin.x + x / factor * factor)];
+            if (pixels[static_cast<std::size_t>((origin.y + y) * width + origin.x + x)] != block) return false;
+        }
+    }
+    return true;
+}
+
+TEST_F(ViewerInUse, LayoutStripReadoutAndImagesAtThisDpi) {
+    TPaletteArray colours;
+    for (int i = 0; i < 6; ++i) colours.push_back(PackColor(40 * i, 255 - 40 * i, (i * 97) % 256));
+    std::string text;
+    for (const TPackedColor c : colours) text += HexColorText(c) + "\r\n";
+    const std::wstring map = FFolder.Write(L"six.rulv", text);
+
+    const UINT dpi = DpiOfThisRun();
+    ASSERT_EQ(GetDpiForSystem(), dpi) << "this Wine session does not run at the DPI of the test";
+    {
+        MovePointerTo({GetSystemMetrics(SM_CXSCREEN) - 5, GetSystemMetrics(SM_CYSCREEN) - 5});
+        TRunningViewer viewer({map});
+        ASSERT_TRUE(viewer.WaitForWindow());
+        ASSERT_TRUE(WaitFor([&] { return WindowText(viewer.Window()) == L"six.rulv - RULV Viewer"; }));
+        ASSERT_TRUE(WaitFor([&] {
+            RECT box{};
+            GetWindowRect(viewer.PaintBox(), &box);
+            const auto middle = StripColumnColors(colours, box.right - box.left).at(
+                static_cast<std::size_t>((box.right - box.left) / 2));
+            return viewer.StripColour() == static_cast<COLORREF>(middle);
+        })) << "the strip is not painted";
+        auto scaled = [dpi](int length) { return ui::Scale(length, dpi); };
+
+        // The layout's numbers, scaled.
+        const SIZE outer = OuterSize(viewer.Window());
+        EXPECT_EQ(outer.cx, scaled(435));
+        EXPECT_EQ(outer.cy, scaled(170));
+        RECT client{};
+        GetClientRect(viewer.Window(), &client);
+        const RECT bar = RectInParent(viewer.Panel());
+        EXPECT_EQ(bar.bottom - bar.top, scaled(27));
+        const int lefts[] = {1, 26, 61};
+        for (int i = 0; i < 3; ++i) {
+            const RECT button = RectInParent(viewer.Button(i));
+            EXPECT_EQ(button.left, scaled(lefts[i])) << "button " << i;
+            EXPECT_EQ(button.top, scaled(1)) << "button " << i;
+            EXPECT_EQ(button.right - button.left, scaled(25)) << "button " << i;
+        }
+        const RECT status = RectInParent(viewer.StatusBar());
+        EXPECT_EQ(status.bottom - status.top, scaled(19));
+        EXPECT_EQ(status.bottom, client.bottom);
+        const RECT box = RectInParent(viewer.PaintBox());
+        EXPECT_EQ(box.top, bar.bottom);
+        EXPECT_EQ(box.bottom, status.top);
+        EXPECT_EQ(box.right - box.left, client.right);
+        if (dpi == 96) {
+            EXPECT_EQ(box.right - box.left, 427);
+            EXPECT_EQ(box.bottom - box.top, 78);
+        }
+
+        // The strip and the readout follow the column mapping over the
+        // paint box's real width.
+        RECT boxOnScreen{};
+        GetWindowRect(viewer.PaintBox(), &boxOnScreen);
+        const int width = boxOnScreen.right - boxOnScreen.left;
+        const std::vector<TPackedColor> expected = StripColumnColors(colours, width);
+        const int row = (boxOnScreen.top + boxOnScreen.bottom) / 2;
+        const std::vector<COLORREF> shown = ScreenPixels({boxOnScreen.left, row, boxOnScreen.right, row + 1});
+        ASSERT_EQ(shown.size(), expected.size());
+        for (int x = 0; x < width; ++x) {
+            ASSERT_EQ(shown[static_cast<std::size_t>(x)], static_cast<COLORREF>(expected[static_cast<std::size_t>(x)]))
+                << "column " << x;
+        }
+        const TColumnMapping mapping(width, static_cast<std::int32_t>(colours.size()));
+        for (const int x : {0, width / 3, width / 2, width - 1}) {
+            MovePointerTo({boxOnScreen.left + x, row});
+            const auto index = mapping.IndexOf(x);
+            EXPECT_TRUE(WaitFor([&] { return viewer.Panel(0) == IndexReadout(index, 6); }, 5s))
+                << "x " << x << ": " << testing::PrintToString(viewer.Panel(0));
+            EXPECT_EQ(viewer.Panel(1), HexColorReadout(colours[static_cast<std::size_t>(index)])) << "x " << x;
+        }
+
+        // The glyphs in whole-pixel blocks, as large as the button allows.
+        RECT open{};
+        GetWindowRect(viewer.Button(0), &open);
+        const int size = open.right - open.left;
+        const int factor = std::max(1, (size - 4) / 16);
+        EXPECT_EQ(factor, dpi >= 144 ? 2 : 1);
+        const std::vector<COLORREF> button = ScreenPixels(open);
+        const int glyphLeft = (size - 16 * factor) / 2;
+        EXPECT_TRUE(DrawnInBlocksOf(button, size, factor, {glyphLeft, glyphLeft}));
+
+        // The title bar shows the icon's own image for that size.
+        const int small = GetSystemMetricsForDpi(SM_CXSMICON, dpi);
+        EXPECT_TRUE(ScreenShows(CaptionArea(viewer.Window()), IconImage(small), small))
+            << "the caption does not show the " << small << "-pixel image";
+        EXPECT_TRUE(viewer.Close());
+    }
+}
+
+TEST_F(ViewerInUse, TheTitleBarShowsTheSixteenPixelImageOfTheIcon) {
+    const std::vector<COLORREF> image = IconImage(16);
+    ASSERT_EQ(image.size(), 256u);
+    // Its checker band alternates red and olive, which the 32-pixel image
+    // made small does not keep.
+    ASSERT_NE(image[3], image[4]);
+    TRunningViewer viewer;
+    ASSERT_TRUE(viewer.WaitForWindow());
+    EXPECT_TRUE(WaitFor([&] { return ScreenShows(CaptionArea(viewer.Window()), image, 16); }, 5s));
+    EXPECT_TRUE(viewer.Close());
+}
+
+}  // namespace
+}  // namespace rulv::test
