@@ -11,6 +11,7 @@
 
 #include "../common/Errors.h"
 #include "../common/Extended.h"
+#include "../common/LargeBlock.h"
 #include "../common/NumberText.h"
 #include "../common/RegionalSettings.h"
 #include "LineFault.h"
@@ -31,8 +32,8 @@ TPalette::TPalette(char decimalSeparator, std::int32_t colorLimit)
 void TPalette::Grow() {
     const std::size_t size = FItems.Size * 2;
     if (size > std::numeric_limits<std::size_t>::max() / sizeof(TPackedColor)) throw EOutOfMemory();
-    // A failed realloc leaves the old block as it was.
-    void* grown = std::realloc(FItems.Data, size * sizeof(TPackedColor));
+    // A failed growth leaves the old block as it was.
+    void* grown = GrowBlock(FItems.Data, FItems.Size * sizeof(TPackedColor), size * sizeof(TPackedColor));
     if (grown == nullptr) throw EOutOfMemory();
     FItems.Data = static_cast<TPackedColor*>(grown);
     FItems.Size = size;
@@ -57,10 +58,20 @@ TPackedColor TPalette::GetItem(std::int32_t index) const {
 }
 
 void TPalette::CopyTo(TPaletteArray& colors) const {
-    // Built aside first, so that the caller's array survives a failure.
+    const auto count = static_cast<std::size_t>(FLast + 1);
+    // Where the caller's array has the room (a map read again), the
+    // colours go straight into it: nothing is allocated, nothing can fail,
+    // and no new page is touched.
+    if (colors.capacity() >= count) {
+        colors.assign(FItems.Data, FItems.Data + count);
+        return;
+    }
+    // Otherwise built aside first, so that the caller's array survives a failure.
     TPaletteArray copy;
     try {
-        copy.assign(FItems.Data, FItems.Data + (FLast + 1));
+        copy.reserve(count);
+        AdviseLargePages(copy.data(), count * sizeof(TPackedColor));
+        copy.assign(FItems.Data, FItems.Data + count);
     } catch (const std::bad_alloc&) {
         throw EOutOfMemory();
     } catch (const std::length_error&) {
@@ -115,16 +126,15 @@ constexpr auto kHexDigits = [] {
 bool IsHexDigit(char c) { return kHexDigits[static_cast<unsigned char>(c)] != kNoDigit; }
 
 // Six hex digits in a row: the common colour line, decoded without the
-// general conversion. Gives false for anything else.
-bool DecodeSixHexDigits(std::string_view line, TPackedColor& color) {
+// general conversion (the loader's hot path: no loop, one test of all six
+// digits). Gives false for anything else.
+inline bool DecodeSixHexDigits(std::string_view line, TPackedColor& color) {
     if (line.size() < kColourDigits) return false;
-    int digits[kColourDigits];
-    for (std::size_t i = 0; i < kColourDigits; ++i) {
-        const std::uint8_t digit = kHexDigits[static_cast<unsigned char>(line[i])];
-        if (digit == kNoDigit) return false;
-        digits[i] = digit;
-    }
-    color = PackColor(digits[0] * 16 + digits[1], digits[2] * 16 + digits[3], digits[4] * 16 + digits[5]);
+    const auto digit = [&line](std::size_t i) -> unsigned { return kHexDigits[static_cast<unsigned char>(line[i])]; };
+    const unsigned d0 = digit(0), d1 = digit(1), d2 = digit(2), d3 = digit(3), d4 = digit(4), d5 = digit(5);
+    // A byte that is no digit maps to 0xFF, which no digit's value reaches.
+    if (((d0 | d1 | d2 | d3 | d4 | d5) & 0xF0u) != 0) return false;
+    color = PackColor(static_cast<int>(d0 << 4 | d1), static_cast<int>(d2 << 4 | d3), static_cast<int>(d4 << 4 | d5));
     return true;
 }
 
@@ -503,7 +513,30 @@ public:
     // The end of the data: the end of the source, or a Ctrl-Z next.
     bool AtEnd() {
         if (!Ensure()) return true;
-        return FBuffer[FPosition] == kEndOfData;
+        return FPosition == FDataEnd && FDataEnd < FLength;
+    }
+
+    // The commonest line, read without the general path: it starts with six
+    // hex digits and ends in a carriage return within the current chunk.
+    // Gives its colour and its text and consumes it, or consumes nothing
+    // and gives false. Only where AtEnd() is false.
+    bool ReadColourLine(TPackedColor& color, std::string_view& line) {
+        const char* start = FBuffer.get() + FPosition;
+        const std::size_t available = FDataEnd - FPosition;
+        if (available <= kColourDigits || !DecodeSixHexDigits(std::string_view(start, kColourDigits), color)) {
+            return false;
+        }
+        std::size_t length = kColourDigits;
+        if (start[length] != kCarriageReturn) {
+            const auto* returnAt = static_cast<const char*>(
+                std::memchr(start + length, kCarriageReturn, available - length));
+            if (returnAt == nullptr) return false;  // ends in a later chunk, or at a Ctrl-Z
+            length = static_cast<std::size_t>(returnAt - start);
+        }
+        FPosition += length;
+        ConsumeLineEnd();
+        line = std::string_view(start, length);
+        return true;
     }
 
     // The next line; valid until the next call.
@@ -515,12 +548,11 @@ public:
         for (;;) {
             if (!Ensure()) return FLine;  // the last line needs no line end
             const char* start = FBuffer.get() + FPosition;
-            const std::size_t available = FLength - FPosition;
+            // A Ctrl-Z in the chunk ends the data, and with it the line.
+            const std::size_t available = FDataEnd - FPosition;
             const auto* returnAt = static_cast<const char*>(std::memchr(start, kCarriageReturn, available));
-            const std::size_t searched = returnAt != nullptr ? static_cast<std::size_t>(returnAt - start) : available;
-            const auto* endAt = static_cast<const char*>(std::memchr(start, kEndOfData, searched));
-            const std::size_t length = endAt != nullptr ? static_cast<std::size_t>(endAt - start) : searched;
-            const bool complete = endAt != nullptr || returnAt != nullptr;
+            const std::size_t length = returnAt != nullptr ? static_cast<std::size_t>(returnAt - start) : available;
+            const bool complete = returnAt != nullptr || FDataEnd < FLength;
             FPosition += length;
             if (complete && !gathering) {
                 ConsumeLineEnd();
@@ -548,6 +580,10 @@ private:
                     FFinished = true;
                     return false;
                 }
+                // Where the data ends in this chunk: at its first Ctrl-Z, or
+                // nowhere (its length).
+                const auto* endAt = static_cast<const char*>(std::memchr(FBuffer.get(), kEndOfData, FLength));
+                FDataEnd = endAt != nullptr ? static_cast<std::size_t>(endAt - FBuffer.get()) : FLength;
             }
             if (!FPendingLineFeed) return true;
             FPendingLineFeed = false;
@@ -592,6 +628,7 @@ private:
     std::unique_ptr<char[]> FBuffer;
     std::size_t FPosition = 0;
     std::size_t FLength = 0;
+    std::size_t FDataEnd = 0;  // the first Ctrl-Z of the chunk, or its length
     bool FFinished = false;
     bool FPendingLineFeed = false;
     std::string FLine;
@@ -622,20 +659,33 @@ void RecordFault(TColorMapReport& report, const TLineFault& fault, std::string_v
 
 }  // namespace
 
-ColorMapResult ReadColorMap(TByteSource& source, TPaletteArray& colors, char decimalSeparator,
-                            TColorMapReport* report) {
+namespace {
+
+// Reads every line into `palette`: 0 at the end of the data, or the first
+// faulty line.
+ColorMapResult ReadLines(TByteSource& source, TPalette& palette, TColorMapReport* report) {
     TColorMapReport local;
     TColorMapReport& counts = report != nullptr ? *report : local;
     counts = TColorMapReport{};
-    TPalette palette(decimalSeparator);
     TLineReader reader(source);
     std::int64_t lineNumber = 0;
     while (!reader.AtEnd()) {
         if (++lineNumber > std::numeric_limits<ColorMapResult>::max()) {
             throw Exception("The file has more lines than a line number can count");
         }
-        const std::string_view line = reader.ReadLine();
         ++counts.Lines;
+        TPackedColor color = 0;
+        std::string_view line;
+        if (reader.ReadColourLine(color, line)) {
+            try {
+                palette.AddColourLine(line, color);
+            } catch (const ELineFault& fault) {
+                RecordFault(counts, fault.Fault(), line, false);
+                return static_cast<ColorMapResult>(lineNumber);
+            }
+            continue;
+        }
+        line = reader.ReadLine();
         if (line.empty() || line.front() == '*') {
             CountLine(counts, line, false);
             continue;
@@ -655,20 +705,52 @@ ColorMapResult ReadColorMap(TByteSource& source, TPaletteArray& colors, char dec
         }
         if (line.front() == '#') CountLine(counts, line, palette.LastIndex() != before);
     }
-    if (!palette.HasColors()) return kColorMapNoColors;
-    palette.CopyTo(colors);
-    return kColorMapLoaded;
+    return palette.HasColors() ? kColorMapLoaded : kColorMapNoColors;
+}
+
+// The file `fileName` through `read`, the file closed on every path.
+template <class TRead>
+ColorMapResult ReadFile(const std::filesystem::path& fileName, TFileKinds kinds, TRead&& read) {
+    if (!FileExists(fileName)) return kColorMapMissing;
+    TFileInput file(fileName, kinds);
+    const ColorMapResult result = read(file);
+    file.Close();
+    return result;
+}
+
+}  // namespace
+
+ColorMapResult ReadColorMap(TByteSource& source, TPaletteArray& colors, char decimalSeparator,
+                            TColorMapReport* report) {
+    TPalette palette(decimalSeparator);
+    const ColorMapResult result = ReadLines(source, palette, report);
+    if (result == kColorMapLoaded) palette.CopyTo(colors);
+    return result;
+}
+
+ColorMapResult ReadColorMap(TByteSource& source, std::int64_t& count, char decimalSeparator,
+                            TColorMapReport* report) {
+    TPalette palette(decimalSeparator);
+    const ColorMapResult result = ReadLines(source, palette, report);
+    if (result == kColorMapLoaded) count = std::int64_t{palette.LastIndex()} + 1;
+    return result;
 }
 
 ColorMapResult LoadColorMapFile(const std::filesystem::path& fileName, TPaletteArray& colors,
                                 TColorMapReport* report, TFileKinds kinds) {
-    if (!FileExists(fileName)) return kColorMapMissing;
-    TFileInput file(fileName, kinds);
-    TPaletteArray loaded;
-    const ColorMapResult result = ReadColorMap(file, loaded, UserDecimalSeparator(), report);
-    file.Close();
-    if (result == kColorMapLoaded) colors.swap(loaded);
+    // The caller's array is written only once the file is closed.
+    TPalette palette(UserDecimalSeparator());
+    const ColorMapResult result =
+        ReadFile(fileName, kinds, [&](TByteSource& file) { return ReadLines(file, palette, report); });
+    if (result == kColorMapLoaded) palette.CopyTo(colors);
     return result;
+}
+
+ColorMapResult LoadColorMapFile(const std::filesystem::path& fileName, std::int64_t& count,
+                                TColorMapReport* report, TFileKinds kinds) {
+    return ReadFile(fileName, kinds, [&](TByteSource& file) {
+        return ReadColorMap(file, count, UserDecimalSeparator(), report);
+    });
 }
 
 }  // namespace rulv

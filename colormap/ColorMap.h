@@ -112,6 +112,11 @@ public:
     // raises ELineFault (the line is then faulty, and the list must be
     // discarded).
     void ParseLine(std::string_view line);
+    // A colour line whose colour the loader has read already: appends it
+    // as ParseLine(line) would, or raises ELineFault when the list is full.
+    void AddColourLine(std::string_view line, TPackedColor color) {
+        if (!AddWithinCapacity(color)) AddForLine(line, color, 1);
+    }
     // The whole line, keyword included.
     void ParseGradient(std::string_view line);
     void ParseLinear(std::string_view line);
@@ -119,8 +124,18 @@ public:
 private:
     // Room for the colour after FLast: grows as Add would, or raises.
     void MakeRoomForNext();
-    // The storage grows in place where the allocator can (realloc), and
-    // what it adds is not cleared: entries past FLast are never read.
+    // Add where neither the capacity nor the limit is reached; false (and
+    // nothing added) otherwise.
+    bool AddWithinCapacity(TPackedColor color) noexcept {
+        const std::int64_t next = std::int64_t{FLast} + 1;
+        if (static_cast<std::size_t>(next) >= FItems.Size || next >= FColorLimit) return false;
+        FItems.Data[next] = color;
+        FLast = static_cast<std::int32_t>(next);
+        return true;
+    }
+    // The storage grows with GrowBlock (LargeBlock.h: on large pages where
+    // the system has them, else in place where realloc can), and what it
+    // adds is not cleared: entries past FLast are never read.
     struct TStorage {
         TPackedColor* Data = nullptr;
         std::size_t Size = 0;
@@ -188,6 +203,15 @@ ColorMapResult ReadColorMap(TByteSource& source, TPaletteArray& colors, char dec
 // a pipe, raises EInOutError before anything is read); rulvtool reads
 // whatever opens, pipes included.
 ColorMapResult LoadColorMapFile(const std::filesystem::path& fileName, TPaletteArray& colors,
+                                TColorMapReport* report = nullptr, TFileKinds kinds = TFileKinds::DiskFilesOnly);
+
+// The same reads for callers that need only how many colours there are
+// (rulvtool check): the same results and reports, and the same list of
+// colours while reading, but no copy of it for the caller; `count` is
+// written on success only.
+ColorMapResult ReadColorMap(TByteSource& source, std::int64_t& count, char decimalSeparator,
+                            TColorMapReport* report = nullptr);
+ColorMapResult LoadColorMapFile(const std::filesystem::path& fileName, std::int64_t& count,
                                 TColorMapReport* report = nullptr, TFileKinds kinds = TFileKinds::DiskFilesOnly);
 
 }  // namespace rulv

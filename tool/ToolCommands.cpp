@@ -106,24 +106,21 @@ namespace {
 
 bool IsStandardInput(const TArgument& file) { return file.Text == "-"; }
 
-ColorMapResult LoadFrom(const TArgument& file, TPaletteArray& colors, TColorMapReport& report) {
+// `output` is the caller's colour array, or only their count.
+template <class TOutput>
+ColorMapResult LoadFrom(const TArgument& file, TOutput& output, TColorMapReport& report) {
     // Pipes and FIFOs are files too, as for every command-line tool.
-    if (!IsStandardInput(file)) return LoadColorMapFile(file.Path, colors, &report, TFileKinds::AnyFile);
+    if (!IsStandardInput(file)) return LoadColorMapFile(file.Path, output, &report, TFileKinds::AnyFile);
     TStandardInput input;
-    return ReadColorMap(input, colors, UserDecimalSeparator(), &report);
+    return ReadColorMap(input, output, UserDecimalSeparator(), &report);
 }
 
-}  // namespace
-
-std::string ShownName(const TArgument& file) {
-    return IsStandardInput(file) ? std::string(kStandardInputName) : file.Text;
-}
-
-TLoadOutcome LoadForTool(const TArgument& file, TPaletteArray& colors, const TToolStreams& streams) {
+template <class TOutput>
+TLoadOutcome Load(const TArgument& file, TOutput& output, const TToolStreams& streams) {
     const std::string name = ShownName(file);
     try {
         TColorMapReport report;
-        const ColorMapResult result = LoadFrom(file, colors, report);
+        const ColorMapResult result = LoadFrom(file, output, report);
         if (result == kColorMapLoaded) return {kExitOk, {}};
         if (result > 0) {
             const auto codePage = CodePageNumbered(streams.ErrCodePage());
@@ -141,6 +138,20 @@ TLoadOutcome LoadForTool(const TArgument& file, TPaletteArray& colors, const TTo
         // Input-output errors carry the system's own message.
         return {kExitTrouble, name + ": " + error.what() + "\n"};
     }
+}
+
+}  // namespace
+
+std::string ShownName(const TArgument& file) {
+    return IsStandardInput(file) ? std::string(kStandardInputName) : file.Text;
+}
+
+TLoadOutcome LoadForTool(const TArgument& file, TPaletteArray& colors, const TToolStreams& streams) {
+    return Load(file, colors, streams);
+}
+
+TLoadOutcome CountForTool(const TArgument& file, std::int64_t& count, const TToolStreams& streams) {
+    return Load(file, count, streams);
 }
 
 namespace {
@@ -184,10 +195,10 @@ int Check(const std::vector<TArgument>& arguments, TToolStreams& streams) {
     if (line.Files.empty()) return UsageError(streams, "check needs at least one file");
     int worst = kExitOk;
     for (const TArgument* file : line.Files) {
-        TPaletteArray colors;
-        const TLoadOutcome outcome = LoadForTool(*file, colors, streams);
+        std::int64_t count = 0;
+        const TLoadOutcome outcome = CountForTool(*file, count, streams);
         if (outcome.Status == kExitOk) {
-            streams.Out(ShownName(*file) + ": " + std::to_string(colors.size()) + " colours\n");
+            streams.Out(ShownName(*file) + ": " + std::to_string(count) + " colours\n");
         } else {
             streams.Err(outcome.Message);
         }

@@ -70,6 +70,8 @@ std::string ShownName(const TArgument& file);
 // Loads `file` into `colors` (left as it was unless the status is 0); "-"
 // reads the standard input. `streams` tells how a faulty line is shown.
 TLoadOutcome LoadForTool(const TArgument& file, TPaletteArray& colors, const TToolStreams& streams);
+// The same load for a command that needs only how many colours there are.
+TLoadOutcome CountForTool(const TArgument& file, std::int64_t& count, const TToolStreams& streams);
 
 // Runs the command line (without the program name) and gives the exit status.
 int RunTool(const std::vector<TArgument>& arguments, TToolStreams& streams);
