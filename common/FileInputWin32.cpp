@@ -14,7 +14,13 @@ HANDLE AsHandle(std::intptr_t value) { return reinterpret_cast<HANDLE>(value); }
 
 bool FileExists(const std::filesystem::path& name) noexcept {
     const DWORD attributes = ::GetFileAttributesW(name.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        // A named pipe has no attributes, yet it is there: the open that
+        // follows finds it and says it is no file on a disk.
+        const DWORD error = ::GetLastError();
+        return error == ERROR_BAD_DEV_TYPE || error == ERROR_PIPE_BUSY;
+    }
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 TFileInput::TFileInput(const std::filesystem::path& name, TFileKinds kinds) {

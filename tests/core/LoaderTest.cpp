@@ -8,8 +8,14 @@
 #include "common/Errors.h"
 #include "tests/support/TempFolder.h"
 
+#include <thread>
+
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace rulv {
@@ -168,6 +174,63 @@ TEST_F(LoaderFiles, ReadErrorsLeaveAsInputOutputErrors) {
     EXPECT_EQ(colors, kSentinel);
 #endif
 }
+
+// What the viewer's load says of something that is no file on a disk.
+constexpr const char* kNotADiskFile = "ディスク上のファイルではないので読み込めません";
+
+#ifdef _WIN32
+TEST_F(LoaderFiles, TheViewerReadsNoPipeAndNoDevice) {
+    // A named pipe that would wait for a writer forever.
+    const std::wstring name = L"\\\\.\\pipe\\rulv-loader-" + std::to_wstring(GetCurrentProcessId());
+    const HANDLE pipe = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE, 1, 4096, 4096, 0, nullptr);
+    ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+    const TPaletteArray sentinel{0x123456};
+    TPaletteArray colors = sentinel;
+    try {
+        LoadColorMapFile(std::filesystem::path(name), colors);
+        ADD_FAILURE() << "a named pipe was read";
+    } catch (const EInOutError& error) {
+        EXPECT_STREQ(error.what(), kNotADiskFile);
+    }
+    EXPECT_EQ(colors, sentinel);
+    CloseHandle(pipe);
+    // Devices: missing, or refused; never read.
+    for (const wchar_t* device : {L"CON", L"NUL", L"COM1", L"\\\\.\\NUL"}) {
+        try {
+            EXPECT_EQ(LoadColorMapFile(std::filesystem::path(device), colors), kColorMapMissing) << device;
+        } catch (const EInOutError&) {
+        }
+        EXPECT_EQ(colors, sentinel);
+    }
+}
+#else
+TEST_F(LoaderFiles, TheViewerReadsNoFifoAndNoDevice) {
+    const std::filesystem::path fifo = FFolder.Path() / "map.rulv";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const TPaletteArray sentinel{0x123456};
+    TPaletteArray colors = sentinel;
+    // No writer: opening it for reading as rulvtool does would wait.
+    for (const std::filesystem::path& name : {fifo, std::filesystem::path("/dev/zero")}) {
+        try {
+            LoadColorMapFile(name, colors);
+            ADD_FAILURE() << name << " was read";
+        } catch (const EInOutError& error) {
+            EXPECT_STREQ(error.what(), kNotADiskFile) << name;
+        }
+        EXPECT_EQ(colors, sentinel);
+    }
+    // What reads anything reads the FIFO once its writer is there.
+    std::thread writer([&] {
+        const int descriptor = ::open(fifo.c_str(), O_WRONLY);
+        const ssize_t written = ::write(descriptor, "FF0000\r\n", 8);
+        static_cast<void>(written);
+        ::close(descriptor);
+    });
+    EXPECT_EQ(LoadColorMapFile(fifo, colors, nullptr, TFileKinds::AnyFile), kColorMapLoaded);
+    writer.join();
+    EXPECT_EQ(colors, (TPaletteArray{0x0000FF}));
+}
+#endif
 
 }  // namespace
 }  // namespace rulv

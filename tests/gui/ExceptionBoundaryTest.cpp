@@ -7,6 +7,7 @@
 #include "common/Errors.h"
 #include "common/SystemError.h"
 #include "common/Unicode.h"
+#include "resources/resource.h"
 #include "tests/support/MessageBoxWatcher.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/ViewerWindow.h"
@@ -120,6 +121,33 @@ TEST(ExceptionBoundary, LoaderInputOutputErrorReachesTheStandardReport) {
     EXPECT_TRUE(window->Loaded());
     EXPECT_EQ(window->GetOpenFileName(), good);
     window.Drop({locked});
+    EXPECT_EQ(window->Colors(), (TPaletteArray{0x665544}));
+}
+
+TEST(ExceptionBoundary, APipeOrADeviceDroppedIsReportedAndTheOldMapStays) {
+    TTempFolder folder;
+    const std::wstring good = folder.Write(L"good.rulv", "112233\r\n");
+    // A pipe with no writer: reading it would hold the window forever.
+    const std::wstring pipeName = L"\\\\.\\pipe\\rulv-drop-" + std::to_wstring(GetCurrentProcessId());
+    const HANDLE pipe = CreateNamedPipeW(pipeName.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE, 1, 4096, 4096, 0, nullptr);
+    ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+    TViewerWindow window;
+    window.Drop({good});
+    ASSERT_TRUE(window->Loaded());
+    for (const std::wstring& name : {pipeName, std::wstring(L"NUL")}) {
+        TMessageBoxWatcher watcher;
+        window.Drop({name});
+        ASSERT_TRUE(WaitFor([&] { return watcher.Count() == 1; })) << name;
+        const TBoxSnapshot box = watcher.Boxes()[0];
+        EXPECT_EQ(box.Text(), L"ディスク上のファイルではないので読み込めません.") << name;
+        EXPECT_TRUE(box.HasIcon()) << name;
+        EXPECT_EQ(window->GetOpenFileName(), good) << name;
+        EXPECT_EQ(window->Colors(), (TPaletteArray{0x332211})) << name;
+    }
+    CloseHandle(pipe);
+    // The window goes on: it reopens the map it kept.
+    folder.Write(L"good.rulv", "445566\r\n");
+    window.Command(IDC_FILE_REOPEN);
     EXPECT_EQ(window->Colors(), (TPaletteArray{0x665544}));
 }
 
