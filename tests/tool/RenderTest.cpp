@@ -7,7 +7,14 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <sys/types.h>
+#endif
 
 #include "ToolProcess.h"
 #include "colormap/ColorScience.h"
@@ -283,6 +290,67 @@ TEST_F(RenderTest, UnknownViewsAreRefusedWithoutAFile) {
     EXPECT_EQ(missing.ExitCode, 2);
     EXPECT_EQ(FScratch.Names(), before);
 }
+
+// --- outputs that are no regular file -------------------------------------------
+
+TEST_F(RenderTest, StandardOutputGetsThePictureAsItIs) {
+    const fs::path map = Map("good.rulv", "FF8000\r\n0080FF\r\n");
+    const fs::path png = FScratch / "file.png";
+    ASSERT_EQ(Render(map, png, "8x3").ExitCode, 0);
+    const std::vector<std::string> before = FScratch.Names();
+    const TProgramRun run =
+        RunTool({Arg("render"), Arg(map), Arg("-o"), Arg("-"), Arg("--size"), Arg("8x3")}, FScratch.Path());
+    EXPECT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_EQ(run.Out, ReadBytes(png)) << "the bytes of the same picture, unchanged (binary on Windows)";
+    EXPECT_EQ(FScratch.Names(), before) << "no file named - and no temporary";
+}
+
+#ifdef _WIN32
+TEST_F(RenderTest, TheNulDeviceIsWrittenAndStaysADevice) {
+    const fs::path map = Map("good.rulv", "FF8000\r\n");
+    const TProgramRun run = RunTool({Arg("render"), Arg(map), Arg("-o"), Arg("NUL")}, FScratch.Path());
+    EXPECT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_FALSE(fs::exists(FScratch / "NUL.rulvtool.tmp"));
+    EXPECT_EQ(FScratch.Names(), std::vector<std::string>{"good.rulv"});
+}
+#else
+bool IsCharacterDevice(const char* name) {
+    struct stat info {};
+    return ::stat(name, &info) == 0 && S_ISCHR(info.st_mode);
+}
+
+TEST_F(RenderTest, DevicesAreWrittenAsTheyAreAndNeverReplaced) {
+    // As root, rename(2) would replace even /dev/full with a file.
+    const fs::path map = Map("good.rulv", "FF8000\r\n");
+    ASSERT_TRUE(IsCharacterDevice("/dev/null"));
+    const TProgramRun null = RunTool({Arg("render"), Arg(map), Arg("-o"), Arg("/dev/null")}, FScratch.Path());
+    EXPECT_EQ(null.ExitCode, 0) << null.Err;
+    EXPECT_TRUE(IsCharacterDevice("/dev/null"));
+    if (!IsCharacterDevice("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+    const TProgramRun full = RunTool({Arg("render"), Arg(map), Arg("-o"), Arg("/dev/full")}, FScratch.Path());
+    EXPECT_EQ(full.ExitCode, 2);
+    EXPECT_EQ(full.FirstErrLine(), "/dev/full: " + std::generic_category().message(ENOSPC)) << full.Err;
+    EXPECT_TRUE(IsCharacterDevice("/dev/full")) << "the device was replaced";
+    EXPECT_EQ(FScratch.Names(), std::vector<std::string>{"good.rulv"});
+}
+
+TEST_F(RenderTest, AFifoIsWrittenThroughAndStaysAFifo) {
+    const fs::path map = Map("good.rulv", "FF8000\r\n0080FF\r\n");
+    const fs::path png = FScratch / "file.png";
+    ASSERT_EQ(Render(map, png, "8x3").ExitCode, 0);
+    const fs::path fifo = FScratch / "pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string received;
+    std::thread reader([&] { received = ReadBytes(fifo); });
+    const TProgramRun run = Render(map, fifo, "8x3");
+    reader.join();
+    EXPECT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_EQ(received, ReadBytes(png));
+    struct stat info {};
+    ASSERT_EQ(::stat(fifo.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode)) << "the FIFO was replaced by a file";
+}
+#endif
 
 }  // namespace
 }  // namespace rulv::test
