@@ -131,12 +131,20 @@ TOutputRoute RouteOf(const TArgument& output) {
 int WriteThroughTemporary(const std::filesystem::path& output, const std::vector<std::uint8_t>& pixels,
                           TStripSize size, std::string& failure) {
     const std::filesystem::path temporary = TemporaryName(output);
-    const int error = WritePng(temporary, pixels, size);
+    int error = 0;
+    try {
+        error = WritePng(temporary, pixels, size);
+    } catch (const std::bad_alloc&) {
+        std::error_code ignored;
+        std::filesystem::remove(temporary, ignored);
+        throw;
+    }
     std::error_code renamed;
     if (error == 0) std::filesystem::rename(temporary, output, renamed);
     if (error == 0 && !renamed) return kExitOk;
     std::error_code ignored;
     std::filesystem::remove(temporary, ignored);
+    // ENOMEM: the writer's own buffers failed.
     failure = error != 0 ? ErrorText(error) : renamed.message();
     return kExitTrouble;
 }
