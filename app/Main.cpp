@@ -1,14 +1,14 @@
 // Main.cpp - the viewer window: start-up, the load flow, the commands, the
 // bars and the colour strip with its pointer readout.
-#include "Main.h"
+#include "app/Main.h"
 
 #include <shellapi.h>
 
 #include <cstddef>
 #include <vector>
 
-#include "MainRules.h"
-#include "StripPainter.h"
+#include "app/MainRules.h"
+#include "app/StripPainter.h"
 #include "app/URegistry.h"
 #include "colormap/ColumnMapping.h"
 #include "common/Errors.h"

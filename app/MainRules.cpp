@@ -1,6 +1,6 @@
 // MainRules.cpp - title, command line, readout texts and palette record of
 // the main window.
-#include "MainRules.h"
+#include "app/MainRules.h"
 
 #include <algorithm>
 #include <cstddef>

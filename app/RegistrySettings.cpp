@@ -1,7 +1,7 @@
 // RegistrySettings.cpp - sections as subkeys, entries as REG_SZ values,
 // through the ANSI registry API. Reg* calls return their error code; the
 // thread's last error is never consulted.
-#include "RegistrySettings.h"
+#include "app/RegistrySettings.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,5 +1,5 @@
 // StripPainter.cpp - the colour strip as one-pixel vertical pen lines.
-#include "StripPainter.h"
+#include "app/StripPainter.h"
 
 #include <cstddef>
 #include <vector>

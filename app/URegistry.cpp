@@ -1,10 +1,10 @@
 // URegistry.cpp - LoadSettings and SaveSettings: four entries of the
 // program key, read and written in the order Height, Width, ShowToolBar,
 // ShowStatusBar.
-#include "URegistry.h"
+#include "app/URegistry.h"
 
-#include "Main.h"
-#include "RegistrySettings.h"
+#include "app/Main.h"
+#include "app/RegistrySettings.h"
 
 namespace rulv {
 

@@ -1,5 +1,5 @@
 // ColorMap.cpp - TPalette, the line parser and the loader.
-#include "ColorMap.h"
+#include "colormap/ColorMap.h"
 
 #include <algorithm>
 #include <array>
@@ -9,12 +9,12 @@
 #include <new>
 #include <stdexcept>
 
-#include "../common/Errors.h"
-#include "../common/Extended.h"
-#include "../common/LargeBlock.h"
-#include "../common/NumberText.h"
-#include "../common/RegionalSettings.h"
-#include "LineFault.h"
+#include "common/Errors.h"
+#include "common/Extended.h"
+#include "common/LargeBlock.h"
+#include "common/NumberText.h"
+#include "common/RegionalSettings.h"
+#include "colormap/LineFault.h"
 
 namespace rulv {
 

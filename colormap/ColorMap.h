@@ -58,9 +58,9 @@
 #include <string_view>
 #include <vector>
 
-#include "../common/FileInput.h"
-#include "LineFault.h"
-#include "Rgblib.h"
+#include "common/FileInput.h"
+#include "colormap/LineFault.h"
+#include "colormap/Rgblib.h"
 
 namespace rulv {
 

@@ -1,6 +1,6 @@
 // ColorScience.cpp - sRGB, CIE L*a*b*, CIEDE2000 and the colour-vision
 // deficiency matrices; the sources are named in the header.
-#include "ColorScience.h"
+#include "colormap/ColorScience.h"
 
 #include <array>
 #include <cmath>

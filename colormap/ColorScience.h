@@ -27,7 +27,7 @@
 
 #include <string_view>
 
-#include "Rgblib.h"
+#include "colormap/Rgblib.h"
 
 namespace rulv {
 

@@ -1,10 +1,10 @@
 // ColumnMapping.cpp - the column mapping shared by painting and readout.
-#include "ColumnMapping.h"
+#include "colormap/ColumnMapping.h"
 
 #include <algorithm>
 #include <limits>
 
-#include "../common/Extended.h"
+#include "common/Extended.h"
 
 namespace rulv {
 

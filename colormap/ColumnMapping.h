@@ -13,7 +13,7 @@
 #include <span>
 #include <vector>
 
-#include "Rgblib.h"
+#include "colormap/Rgblib.h"
 
 namespace rulv {
 

@@ -1,5 +1,5 @@
 // LineFault.cpp - raising a line fault and saying what it means.
-#include "LineFault.h"
+#include "colormap/LineFault.h"
 
 namespace rulv {
 

@@ -25,7 +25,7 @@
 #include <string>
 #include <string_view>
 
-#include "../common/NumberText.h"
+#include "common/NumberText.h"
 
 namespace rulv {
 

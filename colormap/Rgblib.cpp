@@ -1,7 +1,7 @@
 // Rgblib.cpp - TRgb.
-#include "Rgblib.h"
+#include "colormap/Rgblib.h"
 
-#include "../common/NumberText.h"
+#include "common/NumberText.h"
 
 namespace rulv {
 

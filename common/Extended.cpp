@@ -1,13 +1,13 @@
 // Extended.cpp - exact arithmetic with a 64-bit significand, in integers.
-#include "Extended.h"
+#include "common/Extended.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <limits>
 
-#include "Errors.h"
-#include "ExtendedDetail.h"
+#include "common/Errors.h"
+#include "common/ExtendedDetail.h"
 
 namespace rulv {
 

@@ -5,7 +5,7 @@
 #include <bit>
 #include <cstdint>
 
-#include "Extended.h"
+#include "common/Extended.h"
 
 namespace rulv::detail {
 

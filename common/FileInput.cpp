@@ -1,11 +1,11 @@
 // FileInput.cpp - the parts of file input that are the same everywhere.
-#include "FileInput.h"
+#include "common/FileInput.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "Errors.h"
-#include "SystemError.h"
+#include "common/Errors.h"
+#include "common/SystemError.h"
 
 namespace rulv {
 

@@ -4,8 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "FileInput.h"
-#include "SystemError.h"
+#include "common/FileInput.h"
+#include "common/SystemError.h"
 
 namespace rulv {
 

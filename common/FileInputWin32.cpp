@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "FileInput.h"
-#include "SystemError.h"
+#include "common/FileInput.h"
+#include "common/SystemError.h"
 
 namespace rulv {
 

@@ -1,6 +1,6 @@
 // LargeBlockPosix.cpp - large blocks on transparent huge pages (Linux), and
 // realloc elsewhere.
-#include "LargeBlock.h"
+#include "common/LargeBlock.h"
 
 #include <cstdint>
 #include <cstdlib>

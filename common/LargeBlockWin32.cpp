@@ -1,6 +1,6 @@
 // LargeBlockWin32.cpp - blocks on Windows: large pages need a privilege
 // that a user's program does not have, so realloc does it all.
-#include "LargeBlock.h"
+#include "common/LargeBlock.h"
 
 #include <cstdlib>
 

@@ -1,12 +1,12 @@
 // NumberText.cpp - ParseInteger, ParseReal and HexToInt.
-#include "NumberText.h"
+#include "common/NumberText.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "Errors.h"
-#include "ExtendedDetail.h"
+#include "common/Errors.h"
+#include "common/ExtendedDetail.h"
 
 namespace rulv {
 

@@ -29,7 +29,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "Extended.h"
+#include "common/Extended.h"
 
 namespace rulv {
 

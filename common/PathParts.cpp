@@ -1,5 +1,5 @@
 // PathParts.cpp - the file part and the folder part of a path.
-#include "PathParts.h"
+#include "common/PathParts.h"
 
 namespace rulv {
 

@@ -2,7 +2,7 @@
 #include <clocale>
 #include <cstring>
 
-#include "RegionalSettings.h"
+#include "common/RegionalSettings.h"
 
 namespace rulv {
 

@@ -1,7 +1,7 @@
 // RegionalSettingsWin32.cpp - the decimal symbol of the user locale.
 #include <windows.h>
 
-#include "RegionalSettings.h"
+#include "common/RegionalSettings.h"
 
 namespace rulv {
 

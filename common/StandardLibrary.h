@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "PathParts.h"
+#include "common/PathParts.h"
 
 namespace rulv {
 

@@ -2,8 +2,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "Errors.h"
-#include "SystemError.h"
+#include "common/Errors.h"
+#include "common/SystemError.h"
 
 namespace rulv {
 

@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "Errors.h"
-#include "SystemError.h"
-#include "Unicode.h"
+#include "common/Errors.h"
+#include "common/SystemError.h"
+#include "common/Unicode.h"
 
 namespace rulv {
 

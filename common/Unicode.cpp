@@ -1,5 +1,5 @@
 // Unicode.cpp - UTF-8 and UTF-16 conversions.
-#include "Unicode.h"
+#include "common/Unicode.h"
 
 #include <cstdint>
 

@@ -1,5 +1,5 @@
 // CodePage.cpp - UTF-8 and the shown form of one character.
-#include "CodePage.h"
+#include "tool/CodePage.h"
 
 #include <cstdint>
 

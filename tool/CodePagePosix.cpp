@@ -1,6 +1,6 @@
 // CodePagePosix.cpp - code pages where there is no Windows: the terminals
 // these builds write to take UTF-8.
-#include "CodePage.h"
+#include "tool/CodePage.h"
 
 namespace rulv::tool {
 

@@ -2,7 +2,7 @@
 // system's own conversion.
 #include <windows.h>
 
-#include "CodePage.h"
+#include "tool/CodePage.h"
 #include "common/Unicode.h"
 
 namespace rulv::tool {

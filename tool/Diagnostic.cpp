@@ -1,5 +1,5 @@
 // Diagnostic.cpp - fault reports with the faulty line and a caret.
-#include "Diagnostic.h"
+#include "tool/Diagnostic.h"
 
 #include <algorithm>
 

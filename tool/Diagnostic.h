@@ -17,7 +17,7 @@
 #include <string>
 #include <string_view>
 
-#include "CodePage.h"
+#include "tool/CodePage.h"
 #include "colormap/ColorMap.h"
 
 namespace rulv::tool {

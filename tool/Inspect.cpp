@@ -1,5 +1,5 @@
 // Inspect.cpp - lightness and neighbour steps of a colour map, as text or JSON.
-#include "Inspect.h"
+#include "tool/Inspect.h"
 
 #include <algorithm>
 #include <charconv>

@@ -43,7 +43,7 @@
 #include <optional>
 #include <string>
 
-#include "ToolCommands.h"
+#include "tool/ToolCommands.h"
 #include "colormap/ColorScience.h"
 
 namespace rulv::tool {

@@ -1,5 +1,5 @@
 // Render.cpp - the colour strip as a PNG picture.
-#include "Render.h"
+#include "tool/Render.h"
 
 #include <algorithm>
 #include <cctype>

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ToolCommands.h"
+#include "tool/ToolCommands.h"
 #include "colormap/ColorScience.h"
 
 namespace rulv::tool {

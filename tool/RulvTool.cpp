@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "ToolCommands.h"
+#include "tool/ToolCommands.h"
 
 #ifdef _WIN32
 #include <fcntl.h>

@@ -1,14 +1,14 @@
 // ToolCommands.cpp - argument handling and the dump and check commands.
-#include "ToolCommands.h"
+#include "tool/ToolCommands.h"
 
 #include <algorithm>
 #include <new>
 #include <optional>
 #include <system_error>
 
-#include "Diagnostic.h"
-#include "Inspect.h"
-#include "Render.h"
+#include "tool/Diagnostic.h"
+#include "tool/Inspect.h"
+#include "tool/Render.h"
 #include "colormap/ColorMap.h"
 #include "common/Errors.h"
 #include "common/FileInput.h"

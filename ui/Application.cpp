@@ -1,5 +1,5 @@
 // Application.cpp - title, hints, message loop and the exception boundary.
-#include "Application.h"
+#include "ui/Application.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
@@ -8,9 +8,9 @@
 #include <optional>
 #include <string_view>
 
-#include "../common/Errors.h"
-#include "../common/Unicode.h"
-#include "Dialog.h"
+#include "common/Errors.h"
+#include "common/Unicode.h"
+#include "ui/Dialog.h"
 
 namespace rulv::ui {
 

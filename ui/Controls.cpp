@@ -1,14 +1,14 @@
 // Controls.cpp - panel, image button, paint box and status bar.
-#include "Controls.h"
+#include "ui/Controls.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
 
 #include <algorithm>
 
-#include "../common/SystemError.h"
-#include "Application.h"
-#include "Dpi.h"
+#include "common/SystemError.h"
+#include "ui/Application.h"
+#include "ui/Dpi.h"
 
 namespace rulv::ui {
 

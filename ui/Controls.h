@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "Handles.h"
-#include "Window.h"
+#include "ui/Handles.h"
+#include "ui/Window.h"
 
 namespace rulv::ui {
 

@@ -1,12 +1,12 @@
 // Dialog.cpp - the dialog base, centring and the disabling of the other
 // windows while a box of ours is modal.
-#include "Dialog.h"
+#include "ui/Dialog.h"
 
 #include <new>
 #include <utility>
 
-#include "../common/SystemError.h"
-#include "Application.h"
+#include "common/SystemError.h"
+#include "ui/Application.h"
 
 namespace rulv::ui {
 

@@ -1,5 +1,5 @@
 // Dpi.cpp - the DPI of a window.
-#include "Dpi.h"
+#include "ui/Dpi.h"
 
 namespace rulv::ui {
 

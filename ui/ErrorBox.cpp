@@ -1,9 +1,9 @@
 // ErrorBox.cpp - the error box's layout and its one button.
-#include "ErrorBox.h"
+#include "ui/ErrorBox.h"
 
 #include <algorithm>
 
-#include "Dpi.h"
+#include "ui/Dpi.h"
 
 namespace rulv::ui {
 

@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "Dialog.h"
-#include "Handles.h"
+#include "ui/Dialog.h"
+#include "ui/Handles.h"
 
 namespace rulv::ui {
 

@@ -1,7 +1,7 @@
 // Menus.cpp - menu items and the form's menu dispatch.
-#include "Menus.h"
+#include "ui/Menus.h"
 
-#include "Application.h"
+#include "ui/Application.h"
 
 namespace rulv::ui {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "Window.h"
+#include "ui/Window.h"
 
 namespace rulv::ui {
 

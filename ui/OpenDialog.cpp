@@ -1,5 +1,5 @@
 // OpenDialog.cpp - the standard open-file dialog.
-#include "OpenDialog.h"
+#include "ui/OpenDialog.h"
 
 #include <commdlg.h>
 

@@ -1,8 +1,8 @@
 // Window.cpp - the window base and its one window procedure.
-#include "Window.h"
+#include "ui/Window.h"
 
-#include "../common/SystemError.h"
-#include "Application.h"
+#include "common/SystemError.h"
+#include "ui/Application.h"
 
 namespace rulv::ui {
 

@@ -11,7 +11,7 @@
 #include <random>
 #include <string>
 
-#include "VectorChecks.h"
+#include "tests/core/VectorChecks.h"
 #include "common/Errors.h"
 #include "common/Extended.h"
 #include "common/NumberText.h"

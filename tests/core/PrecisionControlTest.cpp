@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "VectorChecks.h"
+#include "tests/core/VectorChecks.h"
 
 namespace {
 

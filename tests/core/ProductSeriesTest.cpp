@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "ArithmeticVectors.h"
+#include "tests/core/ArithmeticVectors.h"
 #include "common/Errors.h"
 #include "common/Extended.h"
 

@@ -1,11 +1,11 @@
 // VectorChecks.cpp - the reference rows, checked one by one.
-#include "VectorChecks.h"
+#include "tests/core/VectorChecks.h"
 
 #include <gtest/gtest.h>
 
 #include <bit>
 
-#include "ArithmeticVectors.h"
+#include "tests/core/ArithmeticVectors.h"
 #include "colormap/ColumnMapping.h"
 #include "common/Extended.h"
 #include "common/NumberText.h"

@@ -3,7 +3,7 @@
 // Real shell, real registry (the throw-away prefix's HKCU), real boxes read
 // and closed by a watcher thread. The shell's program for .html documents is
 // help_recorder, which writes down what it was given.
-#include "HelpTestSupport.h"
+#include "tests/help/HelpTestSupport.h"
 
 #include "common/Errors.h"
 #include "common/StandardLibrary.h"

@@ -1,5 +1,5 @@
 // HelpTestSupport.cpp - see HelpTestSupport.h.
-#include "HelpTestSupport.h"
+#include "tests/help/HelpTestSupport.h"
 
 #include "common/Unicode.h"
 #include "tests/support/Files.h"

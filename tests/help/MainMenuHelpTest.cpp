@@ -1,7 +1,7 @@
 // MainMenuHelpTest.cpp - the help menu of the real viewer window: the help
 // command opens RulvView.html from the program's folder through the shell,
 // and the about command shows the box with the values of dlgAbout.
-#include "HelpTestSupport.h"
+#include "tests/help/HelpTestSupport.h"
 
 #include "resources/resource.h"
 #include "tests/support/MessageBoxWatcher.h"

@@ -1,7 +1,7 @@
 // FailingAllocator.cpp - counted, failing malloc, calloc, realloc and
 // operator new for tests. The real functions are __real_malloc and friends
 // (the linker's --wrap); nothing here allocates.
-#include "FailingAllocator.h"
+#include "tests/memory/FailingAllocator.h"
 
 #include <atomic>
 #include <cstdlib>

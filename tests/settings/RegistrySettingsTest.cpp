@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "RegistryTestSupport.h"
+#include "tests/settings/RegistryTestSupport.h"
 #include "app/RegistrySettings.h"
 #include "tests/support/SeamGuard.h"
 

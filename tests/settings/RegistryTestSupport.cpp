@@ -1,5 +1,5 @@
 // RegistryTestSupport.cpp - raw registry access for the settings tests.
-#include "RegistryTestSupport.h"
+#include "tests/settings/RegistryTestSupport.h"
 
 #include <sddl.h>
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "RegistryTestSupport.h"
+#include "tests/settings/RegistryTestSupport.h"
 #include "app/RegistrySettings.h"
 #include "app/URegistry.h"
 #include "tests/support/SeamGuard.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "RegistryTestSupport.h"
+#include "tests/settings/RegistryTestSupport.h"
 #include "common/StandardLibrary.h"
 #include "resources/resource.h"
 #include "tests/support/MainWindow.h"

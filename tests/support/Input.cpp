@@ -1,5 +1,5 @@
 // Input.cpp - keys and pointer moves through SendInput.
-#include "Input.h"
+#include "tests/support/Input.h"
 
 #include <vector>
 

@@ -1,5 +1,5 @@
 // RemoteWindow.cpp - reading another program's windows from outside.
-#include "RemoteWindow.h"
+#include "tests/support/RemoteWindow.h"
 
 #include <commctrl.h>
 
@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cwchar>
 
-#include "WindowText.h"
+#include "tests/support/WindowText.h"
 
 namespace rulv::test {
 

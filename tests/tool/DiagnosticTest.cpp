@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "ToolProcess.h"
+#include "tests/tool/ToolProcess.h"
 #include "tool/Diagnostic.h"
 
 #ifdef _WIN32

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ToolProcess.h"
+#include "tests/tool/ToolProcess.h"
 
 namespace rulv::test {
 namespace {

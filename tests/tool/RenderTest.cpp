@@ -16,7 +16,7 @@
 #include <sys/types.h>
 #endif
 
-#include "ToolProcess.h"
+#include "tests/tool/ToolProcess.h"
 #include "colormap/ColorScience.h"
 #include "colormap/ColumnMapping.h"
 

@@ -1,5 +1,5 @@
 // ToolProcess.cpp - where rulvtool and the tree are, and runs of the tool.
-#include "ToolProcess.h"
+#include "tests/tool/ToolProcess.h"
 
 #include <algorithm>
 #include <string>

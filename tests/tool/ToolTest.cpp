@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "ToolProcess.h"
+#include "tests/tool/ToolProcess.h"
 #include "common/SystemError.h"
 
 #ifdef _WIN32
