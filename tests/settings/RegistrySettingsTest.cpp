@@ -122,7 +122,7 @@ TEST_F(RegistrySettingsTest, OtherTypesWithDataAreRefusedNamingTheValue) {
         PutRaw(kForm, c.Name, c.Type, c.Data);
         const RegistrySettings settings(kKey);
         EXPECT_EQ(RegistryErrorOf([&] { settings.ReadInt("Form", c.Name, 0); }),
-                  "'" + std::string(c.Name) + "' のデータ型が不正です");
+                  std::string("'") + c.Name + "' のデータ型が不正です");
     }
 }
 

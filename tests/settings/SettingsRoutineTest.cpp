@@ -143,7 +143,7 @@ TEST_F(SettingsRoutineTest, ReadErrorEndsTheLoadAtThatEntry) {
         PutRaw(kKey + "\\" + c.Section, c.Name, REG_DWORD, DwordData(0));
         TRecordingTarget target;
         EXPECT_EQ(RegistryErrorOf([&] { LoadSettingsInto(target); }),
-                  "'" + std::string(c.Name) + "' のデータ型が不正です");
+                  std::string("'") + c.Name + "' のデータ型が不正です");
         EXPECT_EQ(target.Calls, c.AppliedBefore) << c.Name;
     }
 }
@@ -216,7 +216,7 @@ TEST_F(SettingsRoutineTest, WriteErrorEndsTheSaveAtThatEntry) {
         gFailingName = order[failing];
         const TRecordingTarget target;
         EXPECT_EQ(RegistryErrorOf([&] { SaveSettingsFrom(target); }),
-                  "'" + std::string(order[failing]) + "' の設定に失敗しました");
+                  std::string("'") + order[failing] + "' の設定に失敗しました");
         for (int entry = 0; entry < 4; ++entry) {
             EXPECT_EQ(GetRaw(sections[entry], order[entry]).has_value(), entry < failing)
                 << order[entry] << " with " << order[failing] << " failing";
