@@ -5,7 +5,7 @@
 FUZZ_SECONDS ?= 60
 HOURS ?= 1
 
-.PHONY: all deps native windows build test test-native test-windows fuzz-build fuzz fuzz-long run dist clean
+.PHONY: all deps native windows build test test-native test-windows fuzz-build fuzz fuzz-long lint run dist clean
 
 all: build
 
@@ -42,6 +42,10 @@ fuzz-long: fuzz-build
 	scripts/run-fuzzer $$(( $(HOURS) * 3600 )) build/fuzz --keep
 
 test: test-native test-windows fuzz
+
+# clang-tidy and cppcheck over the native build's sources.
+lint: native
+	scripts/lint build/native
 
 run: windows
 	scripts/run-viewer

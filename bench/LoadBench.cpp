@@ -27,6 +27,8 @@
 // it releases the old one, so a growth that has to move its block is seen
 // at its true peak.
 
+// glibc's own names for its allocator (reserved, and ours only to call).
+// NOLINTBEGIN(bugprone-reserved-identifier)
 extern "C" {
 void* __libc_malloc(std::size_t size);
 void* __libc_calloc(std::size_t count, std::size_t size);
@@ -34,6 +36,7 @@ void* __libc_realloc(void* block, std::size_t size);
 void* __libc_memalign(std::size_t alignment, std::size_t size);
 void __libc_free(void* block);
 }
+// NOLINTEND(bugprone-reserved-identifier)
 
 namespace {
 

@@ -58,7 +58,7 @@ TPackedColor TPalette::GetItem(std::int32_t index) const {
 }
 
 void TPalette::CopyTo(TPaletteArray& colors) const {
-    const auto count = static_cast<std::size_t>(FLast + 1);
+    const auto count = static_cast<std::size_t>(FLast) + 1;
     // Where the caller's array has the room (a map read again), the
     // colours go straight into it: nothing is allocated, nothing can fail,
     // and no new page is touched.

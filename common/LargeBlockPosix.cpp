@@ -36,10 +36,11 @@ void* AllocateLarge(std::size_t bytes) noexcept {
 
 void AdviseLargePages(void* block, std::size_t bytes) noexcept {
 #ifdef __linux__
+    // Page boundaries are found in the address as a number.
     const auto start = reinterpret_cast<std::uintptr_t>(block);
     const std::uintptr_t first = (start + kLargePage - 1) / kLargePage * kLargePage;
     const std::uintptr_t last = (start + bytes) / kLargePage * kLargePage;
-    if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+    if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);  // NOLINT(performance-no-int-to-ptr)
 #else
     static_cast<void>(block);
     static_cast<void>(bytes);

@@ -227,9 +227,9 @@ public:
 
     void ShiftRightOne() {
         std::uint32_t carry = 0;
-        for (auto it = FLimbs.rbegin(); it != FLimbs.rend(); ++it) {
-            const std::uint32_t next = *it & 1u;
-            *it = (*it >> 1) | (carry << 31);
+        for (std::size_t i = FLimbs.size(); i-- > 0;) {  // from the most significant limb down
+            const std::uint32_t next = FLimbs[i] & 1u;
+            FLimbs[i] = (FLimbs[i] >> 1) | (carry << 31);
             carry = next;
         }
         Trim();

@@ -48,7 +48,7 @@ void CheckShownLine(std::string_view line, bool cut, std::int64_t column) {
     if (shown.Caret < 0 || static_cast<std::size_t>(shown.Caret) > shown.Text.size()) {
         Finding("the caret lies outside the shown line");
     }
-    if (line.size() > 200 && shown.Text.size() > 4 * 110) Finding("a long line was not cut");
+    if (line.size() > 200 && shown.Text.size() > std::size_t{4} * 110) Finding("a long line was not cut");
 }
 
 void CheckReport(std::string_view line) {

@@ -3,7 +3,7 @@
 // builds (natively, and as an .exe under Wine), so that a finding stays
 // fixed on every compiler. A finding aborts, which fails the test.
 //
-//   colormap_replay FOLDER_OR_FILE...
+//   colormap_replay FOLDER_OR_FILE...   (absolute paths as the build names them)
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -13,23 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/Files.h"
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size);
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// A build-time path as this program sees it: under Wine the Linux root is
-// drive Z:.
-fs::path LocalPath(std::string name) {
-#ifdef _WIN32
-    if (!name.empty() && name.front() == '/') {
-        std::replace(name.begin(), name.end(), '/', '\\');
-        name = "Z:" + name;
-    }
-#endif
-    return fs::path(name);
-}
 
 std::vector<fs::path> InputsOf(const fs::path& name) {
     std::vector<fs::path> inputs;
@@ -49,7 +39,7 @@ std::vector<fs::path> InputsOf(const fs::path& name) {
 int main(int argc, char** argv) {
     std::size_t replayed = 0;
     for (int i = 1; i < argc; ++i) {
-        const fs::path name = LocalPath(argv[i]);
+        const fs::path name = rulv::test::TreePath(argv[i]);
         if (!fs::exists(name)) {
             std::fprintf(stderr, "replay: %s does not exist\n", argv[i]);
             return 2;

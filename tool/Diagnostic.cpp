@@ -129,7 +129,12 @@ std::string FaultKindsHelp() {
         }
         std::string name(LineFaultKindName(example.Kind));
         name.resize(std::max<std::size_t>(name.size() + 1, 22), ' ');
-        text += "  " + name + std::string(example.Line) + "\n      " + reason + "\n";
+        text += "  ";
+        text += name;
+        text += example.Line;
+        text += "\n      ";
+        text += reason;
+        text += "\n";
     }
     TLineFault memory;
     memory.Kind = TLineFaultKind::OutOfMemory;

@@ -11,6 +11,7 @@ namespace {
 std::vector<std::int64_t> Columns(std::int32_t width, std::int32_t count) {
     const TColumnMapping mapping(width, count);
     std::vector<std::int64_t> indices;
+    indices.reserve(static_cast<std::size_t>(width));
     for (std::int32_t x = 0; x < width; ++x) indices.push_back(mapping.IndexOf(x));
     return indices;
 }

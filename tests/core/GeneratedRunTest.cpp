@@ -163,6 +163,7 @@ TEST(GeneratedRun, SumsAtTheEdgeOf64BitsFaultWhereThePlainRuleDoes) {
     // Start + product leaving 64 bits exactly at a chosen k, in each channel
     // and from both sides, and ties between channels at the same k.
     const std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+    const std::int64_t kThousandth = kMax / 1000;
     const struct {
         std::int32_t start[3];
         double slope[3];
@@ -171,7 +172,7 @@ TEST(GeneratedRun, SumsAtTheEdgeOf64BitsFaultWhereThePlainRuleDoes) {
         {{2147483647, 0, 0}, {9.2233720368547748e18, 0, 0}, 3},
         {{0, 2147483647, 0}, {0, 4.6116860184273879e18, 0}, 4},
         {{0, 0, -2147483647 - 1}, {0, 0, -4.6116860184273879e18}, 4},
-        {{1, 1, 1}, {static_cast<double>(kMax / 1000), static_cast<double>(kMax / 1000), 1}, 2000},
+        {{1, 1, 1}, {static_cast<double>(kThousandth), static_cast<double>(kThousandth), 1}, 2000},
         {{0, 0, 0}, {1e18, 1e18, 1e18}, 100},
         {{-5, 7, 0}, {-1e17, 1e17, 0.5}, 200},
         {{2147483647, 2147483647, 2147483647}, {3074457345618258432.0, 3074457345618258432.0, 1}, 5},

@@ -100,8 +100,8 @@ TEST(Loader, LongLinesKeepOnlyWhatTheirKindNeeds) {
         TPaletteArray colors;
         TMemoryInput memory(data);
         TByteByByteInput bytes(data);
-        TByteSource& source = byByte ? static_cast<TByteSource&>(bytes) : memory;
-        ASSERT_EQ(ReadColorMap(source, colors, '.'), 0);
+        TByteSource* source = byByte ? static_cast<TByteSource*>(&bytes) : &memory;
+        ASSERT_EQ(ReadColorMap(*source, colors, '.'), 0);
         EXPECT_EQ(colors, (TPaletteArray{0x00FF00, 0x000000, 0x808080}));
     }
 }

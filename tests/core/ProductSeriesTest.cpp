@@ -83,6 +83,7 @@ void ExpectRunMatches(double step, std::int64_t count, std::int64_t start, std::
 // A channel of a #GRAD line: start + product, as the line parser forms it.
 std::vector<std::string> GradientColours(const int (&start)[3], const int (&end)[3], std::int32_t count) {
     std::vector<TRoundedProductSeries> channels;
+    channels.reserve(3);
     for (int c = 0; c < 3; ++c) channels.emplace_back(StoredQuotient(end[c] - start[c], count), count);
     std::vector<std::string> colours;
     for (std::int32_t k = 0; k < count; ++k) {
@@ -102,7 +103,8 @@ std::vector<std::string> GradientColours(const int (&start)[3], const int (&end)
 // A channel of a #LINE line: (start + product) rem 256, 0 when negative.
 std::vector<std::string> LinearColours(const int (&start)[3], const double (&slope)[3], std::int32_t count) {
     std::vector<TRoundedProductSeries> channels;
-    for (int c = 0; c < 3; ++c) channels.emplace_back(slope[c], count);
+    channels.reserve(3);
+    for (const double step : slope) channels.emplace_back(step, count);
     std::vector<std::string> colours;
     for (std::int32_t k = 0; k < count; ++k) {
         char text[7];
@@ -261,7 +263,7 @@ TEST(ProductSeries, ProductsBuiltNextToHalfwayPoints) {
 // mantissa pattern, both signs.
 double RandomStep(std::mt19937_64& random, int low, int high) {
     const int exponent = low + static_cast<int>(random() % static_cast<std::uint64_t>(high - low + 1));
-    const std::uint64_t field = static_cast<std::uint64_t>(exponent + 1023);
+    const std::uint64_t field = static_cast<std::uint64_t>(exponent) + 1023;
     const std::uint64_t bits = (random() & ((std::uint64_t{1} << 52) - 1)) | (field << 52) | (random() << 63);
     return std::bit_cast<double>(bits);
 }

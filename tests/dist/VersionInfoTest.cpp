@@ -6,19 +6,13 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <cwchar>
 #include <string>
 #include <vector>
 
-namespace {
+#include "tests/support/Files.h"
 
-// A path of the build tree as Wine shows it: the Linux root is drive Z:.
-std::wstring TreePath(const char* buildTimePath) {
-    std::string text = std::string("Z:") + buildTimePath;
-    std::replace(text.begin(), text.end(), '/', '\\');
-    return std::wstring(text.begin(), text.end());
-}
+namespace {
 
 std::wstring Widen(const char* ascii) { return std::wstring(ascii, ascii + std::char_traits<char>::length(ascii)); }
 
@@ -71,7 +65,7 @@ const TProgram kPrograms[] = {
 TEST(VersionInfo, FixedPartCarriesTheProjectVersion) {
     const DWORD expectedMs = MAKELONG(RULV_VERSION_MINOR_NUMBER, RULV_VERSION_MAJOR_NUMBER);
     for (const auto& program : kPrograms) {
-        std::vector<BYTE> info = ReadVersionInfo(TreePath(program.path));
+        std::vector<BYTE> info = ReadVersionInfo(rulv::test::TreePath(program.path));
         ASSERT_FALSE(info.empty()) << program.path << " has no version resource";
         void* value = nullptr;
         UINT length = 0;
@@ -90,7 +84,7 @@ TEST(VersionInfo, FixedPartCarriesTheProjectVersion) {
 TEST(VersionInfo, StringsNameProductMakerVersionAndFile) {
     const std::wstring version = Widen(RULV_PROJECT_VERSION);
     for (const auto& program : kPrograms) {
-        std::vector<BYTE> info = ReadVersionInfo(TreePath(program.path));
+        std::vector<BYTE> info = ReadVersionInfo(rulv::test::TreePath(program.path));
         ASSERT_FALSE(info.empty()) << program.path << " has no version resource";
         const std::wstring block = StringBlock(info);
         ASSERT_FALSE(block.empty()) << program.path << " has no translation table";

@@ -86,7 +86,8 @@ TEST_F(AllocationSweep, EveryAllocationOfCheckDumpAndRenderMayFail) {
                     const std::string failure = std::to_string(n) + mode;
                     const TRun run = Run(command, failure);
                     ++runs;
-                    const std::string where = what + " with allocation " + failure + " failing";
+                    std::string where = what;
+                    where += " with allocation " + failure + " failing";
                     const int code = run.Process.ExitCode;
                     ASSERT_TRUE(code == 0 || code == 1 || code == 2) << where << ": exit " << code << "\n" << run.Process.Err;
                     if (code == reference.Process.ExitCode && code != 2 && !MentionsMemory(run.Process.Err)) {

@@ -15,12 +15,16 @@
 #include <unistd.h>
 #endif
 
+// The linker's names for the wrapped functions and the originals
+// (--wrap=malloc and so on): reserved, and given.
+// NOLINTBEGIN(bugprone-reserved-identifier)
 extern "C" {
 void* __real_malloc(std::size_t size);
 void* __real_calloc(std::size_t count, std::size_t size);
 void* __real_realloc(void* block, std::size_t size);
 void __real_free(void* block);
 }
+// NOLINTEND(bugprone-reserved-identifier)
 
 namespace rulv::test {
 
@@ -127,6 +131,7 @@ std::uint64_t AllocationsFailed() noexcept { return gFailed.load(); }
 
 using rulv::test::Fails;
 
+// NOLINTBEGIN(bugprone-reserved-identifier)
 extern "C" {
 
 void* __wrap_malloc(std::size_t size) { return Fails() ? nullptr : __real_malloc(size); }
@@ -135,6 +140,7 @@ void* __wrap_realloc(void* block, std::size_t size) { return Fails() ? nullptr :
 void __wrap_free(void* block) { __real_free(block); }
 
 }
+// NOLINTEND(bugprone-reserved-identifier)
 
 // operator new through the counted malloc: natively the C++ library is a
 // shared library whose calls to malloc the linker does not wrap.

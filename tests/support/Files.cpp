@@ -1,9 +1,12 @@
 // Files.cpp - file bytes and path texts for the tests.
 #include "tests/support/Files.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+
+#include "tests/support/Process.h"
 
 namespace rulv::test {
 
@@ -23,6 +26,16 @@ void WriteBytes(const fs::path& name, std::string_view bytes) {
     std::ofstream file(name, std::ios::binary | std::ios::trunc);
     file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!file.flush()) throw std::runtime_error("cannot write " + Utf8(name));
+}
+
+fs::path TreePath(std::string_view buildTimePath) {
+#ifdef _WIN32
+    std::string windows = "Z:" + std::string(buildTimePath);
+    std::replace(windows.begin(), windows.end(), '/', '\\');
+    return fs::path(Arg(windows));
+#else
+    return fs::path(Arg(buildTimePath));
+#endif
 }
 
 }  // namespace rulv::test

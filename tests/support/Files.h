@@ -16,4 +16,9 @@ std::string ReadBytes(const std::filesystem::path& name);
 // Writes `bytes` as the whole file; throws when it cannot.
 void WriteBytes(const std::filesystem::path& name, std::string_view bytes);
 
+// A file or folder of the source or build tree, named by its build-time
+// path (a Linux path; on Windows it is reached through drive Z:, where Wine
+// shows the Linux root).
+std::filesystem::path TreePath(std::string_view buildTimePath);
+
 }  // namespace rulv::test

@@ -185,10 +185,12 @@ TProcess::TProcess(const fs::path& program, const std::vector<TNativeArgument>& 
     std::vector<std::string> texts{program.native()};
     texts.insert(texts.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
+    argv.reserve(texts.size() + 1);
     for (auto& text : texts) argv.push_back(text.data());
     argv.push_back(nullptr);
     std::vector<std::string> environmentTexts = options.Environment;
     std::vector<char*> envp;
+    envp.reserve(environmentTexts.size() + 1);
     for (auto& text : environmentTexts) envp.push_back(text.data());
     envp.push_back(nullptr);
 
@@ -239,7 +241,11 @@ TProcess::TProcess(const fs::path& program, const std::vector<TNativeArgument>& 
 TProcess::~TProcess() {
     if (!FStarted || FExitCode) return;
     ::kill(static_cast<pid_t>(FId), SIGKILL);
-    Wait();
+    try {
+        Wait();
+    } catch (const std::system_error&) {
+        // The child cannot be waited for; nothing more to do for it.
+    }
 }
 
 int TProcess::Wait() {

@@ -39,7 +39,7 @@ fs::path TTempFolder::operator/(std::string_view utf8Name) const {
 }
 
 fs::path TTempFolder::Write(const fs::path& name, std::string_view bytes) const {
-    const fs::path path = FPath / name;
+    fs::path path = FPath / name;
     fs::create_directories(path.parent_path());
     WriteBytes(path, bytes);
     return path;

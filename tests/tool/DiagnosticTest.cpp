@@ -21,9 +21,7 @@ using tool::TShownLine;
 class Diagnostic : public ::testing::Test {
 protected:
     fs::path Map(std::string_view bytes) const {
-        const fs::path path = FScratch / "map.rulv";
-        WriteBytes(path, bytes);
-        return path;
+        return FScratch.Write("map.rulv", bytes);
     }
     TProgramRun Check(std::string_view bytes) const {
         return RunTool({Arg("check"), Arg(Map(bytes))}, FScratch.Path());

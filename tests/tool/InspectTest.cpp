@@ -158,9 +158,7 @@ const char* const kStepKeys[] = {"min", "median", "max", "largest_at", "evenness
 class InspectTest : public ::testing::Test {
 protected:
     fs::path Map(std::string_view name, std::string_view bytes) const {
-        const fs::path path = FScratch / name;
-        WriteBytes(path, bytes);
-        return path;
+        return FScratch.Write(name, bytes);
     }
     TProgramRun Run(const std::vector<TNativeArgument>& arguments) const { return RunTool(arguments, FScratch.Path()); }
     // inspect --format json on `map`, which must succeed.
@@ -168,7 +166,7 @@ protected:
         const TProgramRun run = Run({Arg("inspect"), Arg(map), Arg("--format"), Arg("json")});
         EXPECT_EQ(run.ExitCode, 0) << run.Err;
         EXPECT_EQ(run.Err, "");
-        const TJson json = ParseJson(run.Out);
+        TJson json = ParseJson(run.Out);
         EXPECT_TRUE(json.Valid) << run.Out;
         return json;
     }
@@ -389,7 +387,7 @@ TEST_F(InspectTest, FileNamesReachJsonIntact) {
 #ifndef _WIN32
     // Characters JSON escapes; Windows allows none of them in a name (its
     // own paths bring the backslashes).
-    names.push_back("quote\"back\\slash\ttab.rulv");
+    names.emplace_back("quote\"back\\slash\ttab.rulv");
 #endif
     for (const std::string& name : names) {
         const fs::path map = Map(name, "FF8000\r\n0080FF\r\n");

@@ -36,7 +36,7 @@ struct TPicture {
     int Height = 0;
     int Channels = 0;
     std::vector<std::string> Pixels;
-    const std::string& At(int x, int y) const { return Pixels[static_cast<std::size_t>(y * Width + x)]; }
+    const std::string& At(int x, int y) const { return Pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(Width) + static_cast<std::size_t>(x)]; }
 };
 
 TPicture Decode(const fs::path& png) {
@@ -47,11 +47,13 @@ TPicture Decode(const fs::path& png) {
                               &picture.Width, &picture.Height, &picture.Channels, 3),
         stbi_image_free);
     if (!data) return TPicture{};
-    for (int i = 0; i < picture.Width * picture.Height; ++i) {
+    const std::size_t count = static_cast<std::size_t>(picture.Width) * static_cast<std::size_t>(picture.Height);
+    picture.Pixels.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const stbi_uc* pixel = data.get() + i * 3;
         char text[8];
-        std::snprintf(text, sizeof(text), "%02X%02X%02X", data.get()[i * 3], data.get()[i * 3 + 1],
-                      data.get()[i * 3 + 2]);
-        picture.Pixels.push_back(text);
+        std::snprintf(text, sizeof(text), "%02X%02X%02X", pixel[0], pixel[1], pixel[2]);
+        picture.Pixels.emplace_back(text);
     }
     return picture;
 }
@@ -73,9 +75,7 @@ int EntryOf(const std::string& pixel) { return std::stoi(pixel, nullptr, 16); }
 class RenderTest : public ::testing::Test {
 protected:
     fs::path Map(std::string_view name, std::string_view bytes) const {
-        const fs::path path = FScratch / name;
-        WriteBytes(path, bytes);
-        return path;
+        return FScratch.Write(name, bytes);
     }
     TProgramRun Render(const fs::path& map, const fs::path& png, std::string_view size,
                     std::string_view view = {}) const {
@@ -90,7 +90,7 @@ protected:
         const TProgramRun run = Render(Map("strip.rulv", data), png, size, view);
         EXPECT_EQ(run.ExitCode, 0) << run.Err;
         EXPECT_EQ(run.Out, "");
-        const TPicture picture = Decode(png);
+        TPicture picture = Decode(png);
         for (int y = 1; y < picture.Height; ++y) {
             for (int x = 0; x < picture.Width; ++x) EXPECT_EQ(picture.At(x, y), picture.At(x, 0)) << x << "," << y;
         }

@@ -1,23 +1,11 @@
 // ToolProcess.cpp - where rulvtool and the tree are, and runs of the tool.
 #include "tests/tool/ToolProcess.h"
 
-#include <algorithm>
 #include <string>
 
 namespace rulv::test {
 
 namespace fs = std::filesystem;
-
-fs::path TreePath(std::string_view buildTimePath) {
-#ifdef _WIN32
-    // Wine shows the Linux root as drive Z:.
-    std::string windows = "Z:" + std::string(buildTimePath);
-    std::replace(windows.begin(), windows.end(), '/', '\\');
-    return fs::path(Arg(windows));
-#else
-    return fs::path(Arg(buildTimePath));
-#endif
-}
 
 fs::path ToolExecutable() { return TreePath(RULVTOOL_PATH); }
 

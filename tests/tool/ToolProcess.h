@@ -14,10 +14,6 @@
 
 namespace rulv::test {
 
-// A file or folder of the source or build tree, named by its build-time
-// path (a Linux path; on Windows it is reached through drive Z:).
-std::filesystem::path TreePath(std::string_view buildTimePath);
-
 // The rulvtool executable under test.
 std::filesystem::path ToolExecutable();
 

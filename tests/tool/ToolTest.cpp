@@ -5,6 +5,7 @@
 #include <cctype>
 #include <clocale>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,9 +29,7 @@ class ToolTest : public ::testing::Test {
 protected:
     // A map in the scratch folder, its bytes as given (line ends included).
     fs::path Map(std::string_view name, std::string_view bytes) const {
-        const fs::path path = FScratch / name;
-        WriteBytes(path, bytes);
-        return path;
+        return FScratch.Write(name, bytes);
     }
     TProgramRun Run(const std::vector<TNativeArgument>& arguments) const {
         return RunTool(arguments, FScratch.Path());
@@ -250,6 +249,7 @@ TEST_F(ToolTest, UnopenableAndUnreadableFilesAreInputOutputErrors) {
     const fs::path socketName = FScratch / "socket.rulv";
     const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
     ASSERT_GE(listener, 0);
+    const std::unique_ptr<const int, void (*)(const int*)> closer(&listener, [](const int* socket) { ::close(*socket); });
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     ASSERT_LT(socketName.native().size(), sizeof(address.sun_path));
@@ -269,7 +269,6 @@ TEST_F(ToolTest, UnopenableAndUnreadableFilesAreInputOutputErrors) {
         EXPECT_EQ(run.Out, "");
         EXPECT_EQ(run.FirstErrLine(), Utf8(test.name) + ": " + SystemErrorMessage(test.error));
     }
-    ::close(listener);
 }
 
 TEST_F(ToolTest, UnreadablePermissionsAreAnInputOutputError) {
