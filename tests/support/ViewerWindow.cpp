@@ -70,7 +70,7 @@ void TViewerWindow::Shortcut(WORD key) {
     SetKeyboardState(keys);
 }
 
-void TViewerWindow::Drop(const std::vector<std::wstring>& files) {
+void PostDrop(HWND window, const std::vector<std::wstring>& files) {
     std::wstring names;
     for (const auto& file : files) names += file + L'\0';
     names += L'\0';
@@ -82,7 +82,11 @@ void TViewerWindow::Drop(const std::vector<std::wstring>& files) {
     std::copy(names.begin(), names.end(), reinterpret_cast<wchar_t*>(reinterpret_cast<BYTE*>(block) + sizeof(DROPFILES)));
     GlobalUnlock(memory);
     // The window releases the block (DragFinish).
-    PostMessageW(Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+    PostMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+}
+
+void TViewerWindow::Drop(const std::vector<std::wstring>& files) {
+    PostDrop(Handle(), files);
     ProcessMessages();
 }
 

@@ -54,6 +54,10 @@ private:
     std::unique_ptr<TfrmMain> FForm;
 };
 
+// Posts `window` a WM_DROPFILES with a real DROPFILES block naming `files`,
+// as the shell does; it is handled when messages are next processed.
+void PostDrop(HWND window, const std::vector<std::wstring>& files);
+
 // The colour of a pixel of `window` as the screen shows it.
 COLORREF PixelOf(HWND window, int x, int y);
 
