@@ -302,11 +302,19 @@ void TfrmMain::SetLoaded(bool loaded) {
     pbxShow.SetOpaque(loaded);
 }
 
-void TfrmMain::SetOpenFileName(const std::wstring& value) {
-    FOpenFileName = value;
-    Application().SetTitle(rulv::LoadedTitle(value));
+void TfrmMain::SetOpenFileName(const std::wstring& value) { ShowOpenFile(OpenFileTexts(value)); }
+
+TfrmMain::TOpenFileTexts TfrmMain::OpenFileTexts(const std::wstring& fileName) {
+    TOpenFileTexts texts{fileName, rulv::LoadedTitle(fileName), {}};
     // The caption as the system keeps it: at most 255 characters.
-    SetWindowTextW(Handle(), Application().Title().substr(0, 255).c_str());
+    texts.Caption = texts.Title.substr(0, 255);
+    return texts;
+}
+
+void TfrmMain::ShowOpenFile(TOpenFileTexts texts) noexcept {
+    FOpenFileName = std::move(texts.Name);
+    Application().SetTitle(std::move(texts.Title));
+    SetWindowTextW(Handle(), texts.Caption.c_str());
 }
 
 void TfrmMain::LoadFile(const std::wstring& fileName) {
@@ -319,6 +327,10 @@ void TfrmMain::LoadFile(const std::wstring& fileName) {
         pbxShow.Invalidate();
         throw rulv::EAbort();
     }
+    // Everything that showing the new map takes is made before it is read:
+    // once the loader has put its colours into FColors, nothing may fail
+    // for want of memory and leave them under the old title.
+    TOpenFileTexts shown = OpenFileTexts(fileName);
     const rulv::ColorMapResult result = rulv::LoadColorMapFile(path, FColors);
     if (result != rulv::kColorMapLoaded) {
         if (result > 0) Application().ShowPlainMessage(std::to_wstring(result) + L" 行目に間違いがあります");
@@ -327,7 +339,7 @@ void TfrmMain::LoadFile(const std::wstring& fileName) {
     }
     SetLoaded(true);
     CreateDisplayPalette(static_cast<std::int32_t>(FColors.size()));
-    SetOpenFileName(fileName);
+    ShowOpenFile(std::move(shown));
     spbReopen.SetEnabled(true);
     spbReview.SetEnabled(true);
     pbxShow.Invalidate();
@@ -377,9 +389,9 @@ void TfrmMain::CreateDisplayPalette(std::int32_t count) {
     static_assert(sizeof(rulv::TPaletteEntry) == sizeof(PALETTEENTRY));
     static_assert(offsetof(rulv::TPaletteEntry, Flags) == offsetof(PALETTEENTRY, peFlags));
     static_assert(rulv::kPaletteNoCollapse == PC_NOCOLLAPSE);
-    const auto record = rulv::BuildDisplayPalette(FColors, count);
+    const rulv::TDisplayPaletteRecord record = rulv::BuildDisplayPalette(FColors, count);
     // A failed creation leaves none.
-    FPaletteHandle.Reset(CreatePalette(reinterpret_cast<const LOGPALETTE*>(record.get())));
+    FPaletteHandle.Reset(CreatePalette(reinterpret_cast<const LOGPALETTE*>(&record)));
 }
 
 // ------------------------------------------------------------ messages --

@@ -69,6 +69,15 @@ public:
 
     // The document.
     void SetOpenFileName(const std::wstring& value);
+    // The name, the application title and the caption that SetOpenFileName
+    // shows, made in full before any of them is set.
+    struct TOpenFileTexts {
+        std::wstring Name;
+        std::wstring Title;
+        std::wstring Caption;
+    };
+    static TOpenFileTexts OpenFileTexts(const std::wstring& fileName);
+    void ShowOpenFile(TOpenFileTexts texts) noexcept;
     const std::wstring& GetOpenFileName() const noexcept { return FOpenFileName; }
     bool HasOpenFile() const noexcept { return !GetOpenFileName().empty(); }
     // The load flow: a message and the silent abort for a missing or faulty

@@ -53,15 +53,14 @@ std::wstring HexColorReadout(TPackedColor color) {
     return std::wstring(text.begin(), text.end());
 }
 
-std::unique_ptr<TDisplayPaletteRecord> BuildDisplayPalette(const TPaletteArray& colors, std::int32_t count) {
-    auto record = std::make_unique<TDisplayPaletteRecord>();
-    *record = TDisplayPaletteRecord{};
-    record->Version = kPaletteVersion;
-    record->Count = 256;
+TDisplayPaletteRecord BuildDisplayPalette(const TPaletteArray& colors, std::int32_t count) noexcept {
+    TDisplayPaletteRecord record{};
+    record.Version = kPaletteVersion;
+    record.Count = 256;
     const auto m = std::min<std::int64_t>({count, 256, static_cast<std::int64_t>(colors.size())});
     for (std::int64_t i = 0; i < m; ++i) {
         const TPackedColor c = colors[static_cast<std::size_t>(i)];
-        record->Entries[i] = TPaletteEntry{static_cast<std::uint8_t>(RedOf(c)), static_cast<std::uint8_t>(GreenOf(c)),
+        record.Entries[i] = TPaletteEntry{static_cast<std::uint8_t>(RedOf(c)), static_cast<std::uint8_t>(GreenOf(c)),
                                            static_cast<std::uint8_t>(BlueOf(c)), kPaletteNoCollapse};
     }
     return record;

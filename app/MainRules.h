@@ -6,7 +6,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,7 +49,9 @@ inline constexpr std::uint16_t kPaletteVersion = 0x300;
 inline constexpr std::uint8_t kPaletteNoCollapse = 4;  // PC_NOCOLLAPSE
 
 // Version 0x300, 256 entries; entries 0 to m-1 (m = min(count, 256, the
-// array's size)) from `colors`, flags PC_NOCOLLAPSE; the rest zero.
-std::unique_ptr<TDisplayPaletteRecord> BuildDisplayPalette(const TPaletteArray& colors, std::int32_t count);
+// array's size)) from `colors`, flags PC_NOCOLLAPSE; the rest zero. A value,
+// not a heap block: it lives on the stack of the one call that needs it,
+// and building it cannot run out of memory.
+TDisplayPaletteRecord BuildDisplayPalette(const TPaletteArray& colors, std::int32_t count) noexcept;
 
 }  // namespace rulv

@@ -7,6 +7,7 @@
 #include <new>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "common/Errors.h"
 #include "common/Unicode.h"
@@ -21,7 +22,7 @@ TApplication& Application() {
 
 const std::wstring& TApplication::Title() const noexcept { return FTitle; }
 
-void TApplication::SetTitle(const std::wstring& title) { FTitle = title; }
+void TApplication::SetTitle(std::wstring title) noexcept { FTitle = std::move(title); }
 
 HWND TApplication::MainFormHandle() const noexcept { return FMainForm; }
 
@@ -135,16 +136,28 @@ void TApplication::RestoreActivation(HWND active, HWND focus) noexcept {
     if (focus != nullptr && IsWindow(focus) && (focus == active || IsChild(active, focus))) SetFocus(focus);
 }
 
-void TApplication::ShowException(const std::exception& error) noexcept {
+namespace {
+
+// The report of running out of memory: a fixed text, since there may be no
+// memory for another.
+constexpr wchar_t kOutOfMemoryReport[] = L"Out of memory.";
+
+}  // namespace
+
+void TApplication::ShowReport(const wchar_t* text) noexcept {
     ++FExceptionReports;
-    const wchar_t* shown = L"Out of memory.";  // when not even the text can be built
+    ShowModalBox(text, MB_OK | MB_ICONSTOP);
+}
+
+void TApplication::ShowException(const std::exception& error) noexcept {
     std::wstring text;
     try {
         text = ReportText(Utf8ToWide(error.what()));
-        shown = text.c_str();
     } catch (const std::bad_alloc&) {
+        ShowReport(kOutOfMemoryReport);  // not even the text could be built
+        return;
     }
-    ShowModalBox(shown, MB_OK | MB_ICONSTOP);
+    ShowReport(text.c_str());
 }
 
 void TApplication::HandleException(std::exception_ptr error) noexcept {
@@ -152,10 +165,12 @@ void TApplication::HandleException(std::exception_ptr error) noexcept {
         std::rethrow_exception(error);
     } catch (const EAbort&) {
         // The user has been told already.
+    } catch (const std::bad_alloc&) {
+        ShowReport(kOutOfMemoryReport);
     } catch (const std::exception& e) {
         ShowException(e);
     } catch (...) {
-        ShowException(Exception("Unknown error"));
+        ShowReport(L"Unknown error.");
     }
 }
 

@@ -21,7 +21,7 @@ class TApplication {
 public:
     // The title: "RULV Viewer" at start, then "<file> - RULV Viewer".
     const std::wstring& Title() const noexcept;
-    void SetTitle(const std::wstring& title);
+    void SetTitle(std::wstring title) noexcept;
 
     // The main form's window, or nullptr before it exists.
     HWND MainFormHandle() const noexcept;
@@ -102,6 +102,8 @@ public:
 
 private:
     void ShowModalBox(const wchar_t* text, UINT style) noexcept;
+    // The standard error report of a text ready to show.
+    void ShowReport(const wchar_t* text) noexcept;
     void RestoreActivation(HWND active, HWND focus) noexcept;
 
     std::wstring FTitle;

@@ -59,12 +59,11 @@ TEST(DisplayPalette, RecordTakesTheFirst256Colours) {
     for (const auto& row : rows) {
         TPaletteArray colors;
         for (int i = 0; i < row.colors; ++i) colors.push_back(PackColor(i % 256, (i * 3) % 256, (i * 7) % 256));
-        const auto record = BuildDisplayPalette(colors, row.colors);
-        ASSERT_TRUE(record);
-        EXPECT_EQ(record->Version, 0x300);
-        EXPECT_EQ(record->Count, 256);
+        const TDisplayPaletteRecord record = BuildDisplayPalette(colors, row.colors);
+        EXPECT_EQ(record.Version, 0x300);
+        EXPECT_EQ(record.Count, 256);
         for (int i = 0; i < 256; ++i) {
-            const TPaletteEntry& e = record->Entries[i];
+            const TPaletteEntry& e = record.Entries[i];
             if (i < row.filled) {
                 EXPECT_EQ(e.Red, i % 256) << row.colors << " entry " << i;
                 EXPECT_EQ(e.Green, (i * 3) % 256) << row.colors << " entry " << i;
