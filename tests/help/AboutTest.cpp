@@ -291,7 +291,7 @@ TEST_F(AboutTest, LabelTextIsCentredOnOneLine) {
     EXPECT_NEAR(first, 216 - last, 3) << "as much room on the left as on the right";
 }
 
-TEST(AboutEmblem, HoldsSixteenColourImagesOf32And16Pixels) {
+TEST(AboutEmblem, HoldsSixteenColourImagesOf32And16PixelsAndTheirDpiSizes) {
     HMODULE module = GetModuleHandleW(nullptr);
     HRSRC group = FindResourceW(module, MAKEINTRESOURCEW(IDI_ABOUT_EMBLEM), RT_GROUP_ICON);
     ASSERT_NE(group, nullptr);
@@ -308,7 +308,9 @@ TEST(AboutEmblem, HoldsSixteenColourImagesOf32And16Pixels) {
         EXPECT_EQ(entry[0], entry[1]);
         sizes.insert(entry[0]);
     }
-    EXPECT_EQ(sizes, (std::set<int>{16, 32}));
+    // 32 and 16 as the layout has them, and the sizes the 32-pixel image
+    // takes at 120, 144 and 192 pixels per inch, drawn at their own size.
+    EXPECT_EQ(sizes, (std::set<int>{16, 32, 40, 48, 64}));
 }
 
 }  // namespace
