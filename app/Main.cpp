@@ -365,7 +365,13 @@ void TfrmMain::WMDropFiles(HDROP drop) {
 void TfrmMain::pbxShowPaint(HDC dc) {
     if (!FLoaded) return;
     const rulv::ui::TPaletteSelectGuard palette(dc, FPaletteHandle.Get(), false);
-    if (FPaletteHandle) RealizePalette(dc);
+    if (FPaletteHandle) {
+        // Pens are matched to the selected palette's colours; a bitmap's
+        // would not be.
+        RealizePalette(dc);
+        rulv::PaintStripLines(dc, FColors, pbxShow.Width(), pbxShow.Height());
+        return;
+    }
     rulv::PaintStrip(dc, FColors, pbxShow.Width(), pbxShow.Height());
 }
 

@@ -1,7 +1,11 @@
-// StripPainter.cpp - the colour strip as one-pixel vertical pen lines.
+// StripPainter.cpp - the colour strip as a brush of one row of pixels, or as
+// one-pixel vertical pen lines.
 #include "app/StripPainter.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "colormap/ColumnMapping.h"
@@ -10,7 +14,78 @@
 
 namespace rulv {
 
+namespace {
+
+// A packed colour (red in the low byte) as a 32-bit BI_RGB pixel (blue in
+// the low byte).
+constexpr std::uint32_t PixelOf(TPackedColor color) noexcept {
+    return static_cast<std::uint32_t>(BlueOf(color)) | static_cast<std::uint32_t>(GreenOf(color)) << 8 |
+           static_cast<std::uint32_t>(RedOf(color)) << 16;
+}
+static_assert(PixelOf(PackColor(0x12, 0x34, 0x56)) == 0x123456u);
+
+// The device point of the area's top-left corner, where the brush's row
+// must start; the brush's origin goes back when the guard goes.
+class TBrushOriginGuard {
+public:
+    explicit TBrushOriginGuard(HDC dc) noexcept : FDc(dc) {
+        POINT corner{0, 0};
+        LPtoDP(dc, &corner, 1);
+        SetBrushOrgEx(dc, corner.x, corner.y, &FOld);
+    }
+    ~TBrushOriginGuard() { SetBrushOrgEx(FDc, FOld.x, FOld.y, nullptr); }
+    TBrushOriginGuard(const TBrushOriginGuard&) = delete;
+    TBrushOriginGuard& operator=(const TBrushOriginGuard&) = delete;
+
+private:
+    HDC FDc;
+    POINT FOld{};
+};
+
+// A packed device-independent bitmap of one row: its header, then the
+// pixels, as CreateDIBPatternBrushPt takes them.
+constexpr std::size_t kHeaderWords = sizeof(BITMAPINFOHEADER) / sizeof(std::uint32_t);
+static_assert(sizeof(BITMAPINFOHEADER) % sizeof(std::uint32_t) == 0);
+
+std::vector<std::uint32_t> PackedRow(const TPaletteArray& colors, int width) {
+    const std::vector<TPackedColor> columns = StripColumnColors(colors, width);
+    std::vector<std::uint32_t> packed(kHeaderWords + columns.size());
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof(header);
+    header.biWidth = width;
+    header.biHeight = 1;
+    header.biPlanes = 1;
+    header.biBitCount = 32;
+    header.biCompression = BI_RGB;
+    std::memcpy(packed.data(), &header, sizeof(header));
+    std::transform(columns.begin(), columns.end(), packed.begin() + kHeaderWords, PixelOf);
+    return packed;
+}
+
+}  // namespace
+
+TStripMethod StripMethodFor(HDC dc) noexcept {
+    const bool palette = (GetDeviceCaps(dc, RASTERCAPS) & RC_PALETTE) != 0;
+    const int bits = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES);
+    return !palette && bits >= 24 ? TStripMethod::PixelRow : TStripMethod::PenLines;
+}
+
 void PaintStrip(HDC dc, const TPaletteArray& colors, int width, int height) {
+    if (StripMethodFor(dc) == TStripMethod::PixelRow && PaintStripRow(dc, colors, width, height)) return;
+    PaintStripLines(dc, colors, width, height);
+}
+
+bool PaintStripRow(HDC dc, const TPaletteArray& colors, int width, int height) {
+    if (colors.empty() || width <= 0 || height <= 0) return true;
+    const std::vector<std::uint32_t> row = PackedRow(colors, width);
+    ui::TBrushHandle brush(CreateDIBPatternBrushPt(row.data(), DIB_RGB_COLORS));
+    if (!brush) return false;
+    const TBrushOriginGuard origin(dc);
+    const ui::TSelectGuard select(dc, brush.Get());  // deselected before the brush is deleted
+    return PatBlt(dc, 0, 0, width, height, PATCOPY) != FALSE;
+}
+
+void PaintStripLines(HDC dc, const TPaletteArray& colors, int width, int height) {
     if (colors.empty() || width <= 0 || height <= 0) return;
     const std::vector<TPackedColor> columns = StripColumnColors(colors, width);
 

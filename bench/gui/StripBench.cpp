@@ -53,6 +53,8 @@ void PaintBench() {
         GdiFlush();
     });
     std::printf("BitBlt %dx%d                 %8.2f ms\n", kWidth, kHeight, blit);
+    const bool row = rulv::StripMethodFor(target.Get()) == rulv::TStripMethod::PixelRow;
+    std::printf("PaintStrip paints with       %s\n", row ? "a brush of one pixel row" : "pen lines");
     for (const int count : {256, 1000000}) {
         const auto colors = Colours(count);
         const double paint = Best([&] {
@@ -60,6 +62,11 @@ void PaintBench() {
             GdiFlush();
         });
         std::printf("PaintStrip %7d colours       %8.2f ms  (%.1f x BitBlt)\n", count, paint, paint / blit);
+        const double lines = Best([&] {
+            rulv::PaintStripLines(target.Get(), colors, kWidth, kHeight);
+            GdiFlush();
+        });
+        std::printf("  pen lines %7d colours      %8.2f ms  (%.1f x BitBlt)\n", count, lines, lines / blit);
     }
 }
 
