@@ -130,7 +130,9 @@ void TSpeedButton::Paint(HDC dc) {
     const int left = (rect.right - size) / 2 + shift;
     const int top = (rect.bottom - size) / 2 + shift;
     const int source = Enabled() ? 0 : kGlyphSize;
-    TransparentBlt(dc, left, top, size, size, memory.Get(), source, 0, kGlyphSize, kGlyphSize, transparent);
+    // gdi32's own export of TransparentBlt: msimg32 only forwards to it,
+    // and one library fewer to load shortens the start.
+    GdiTransparentBlt(dc, left, top, size, size, memory.Get(), source, 0, kGlyphSize, kGlyphSize, transparent);
 }
 
 LRESULT TSpeedButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -6,7 +6,31 @@
 #include <algorithm>
 #include <vector>
 
+#include "common/SystemError.h"
+
 namespace rulv::ui {
+
+namespace {
+
+using TGetOpenFileName = BOOL(WINAPI*)(OPENFILENAMEW*);
+
+// comdlg32 is loaded the first time the dialog is asked for, not at start:
+// it brings the shell's and the printer's libraries with it, which made up
+// a good part of the time from start to the first painted strip. Taken
+// from the system folder only, and kept for the life of the process.
+TGetOpenFileName OpenFileNameFunction() {
+    static const TGetOpenFileName function = [] {
+        const HMODULE module = LoadLibraryExW(L"comdlg32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        if (!module) RaiseInOutError(LastSystemError());
+        const auto found = reinterpret_cast<TGetOpenFileName>(
+            reinterpret_cast<void*>(GetProcAddress(module, "GetOpenFileNameW")));
+        if (!found) RaiseInOutError(LastSystemError());
+        return found;
+    }();
+    return function;
+}
+
+}  // namespace
 
 std::wstring DialogFilter(const std::wstring& filter) {
     std::wstring result = filter;
@@ -19,6 +43,7 @@ std::wstring DialogFilter(const std::wstring& filter) {
 }
 
 bool TOpenDialog::Execute(HWND owner) {
+    const TGetOpenFileName getOpenFileName = OpenFileNameFunction();
     // Long enough for any name the file system allows.
     constexpr size_t kBufferLength = 32768;
     std::vector<wchar_t> buffer(kBufferLength, L'\0');
@@ -34,7 +59,7 @@ bool TOpenDialog::Execute(HWND owner) {
     dialog.nMaxFile = static_cast<DWORD>(buffer.size());
     dialog.lpstrDefExt = DefaultExt.empty() ? nullptr : DefaultExt.c_str();
     dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING;
-    if (!GetOpenFileNameW(&dialog)) return false;
+    if (!getOpenFileName(&dialog)) return false;
     FileName = buffer.data();
     return true;
 }
