@@ -539,6 +539,34 @@ public:
         return true;
     }
 
+    // Colour lines of exactly six hex digits and their line end, one after
+    // another within the current chunk, their colours written to
+    // colors[0 .. room-1]: the run of lines ReadColourLine would read one
+    // at a time, in a loop that keeps its place in registers. Stops at the
+    // first other line, at `room` lines, or where a line end might belong
+    // to the next chunk; gives how many lines it read.
+    std::int64_t ReadPlainColourLines(TPackedColor* colors, std::int64_t room) noexcept {
+        // A line takes its six digits, its carriage return, and one byte
+        // more to tell whether a line feed follows.
+        constexpr std::size_t kLineBytes = kColourDigits + 2;
+        if (FDataEnd < kLineBytes) return 0;
+        const char* const buffer = FBuffer.get();
+        const std::size_t last = FDataEnd - kLineBytes;  // the last place such a line may start
+        std::size_t position = FPosition;
+        std::int64_t count = 0;
+        while (count < room && position <= last) {
+            const char* line = buffer + position;
+            if (line[kColourDigits] != kCarriageReturn ||
+                !DecodeSixHexDigits(std::string_view(line, kColourDigits), colors[count])) {
+                break;
+            }
+            position += kColourDigits + 1 + (line[kColourDigits + 1] == kLineFeed ? 1 : 0);
+            ++count;
+        }
+        FPosition = position;
+        return count;
+    }
+
     // The next line; valid until the next call.
     std::string_view ReadLine() {
         bool gathering = false;
@@ -672,6 +700,15 @@ ColorMapResult ReadLines(TByteSource& source, TPalette& palette, TColorMapReport
     while (!reader.AtEnd()) {
         if (++lineNumber > std::numeric_limits<ColorMapResult>::max()) {
             throw Exception("The file has more lines than a line number can count");
+        }
+        // A run of the commonest lines, at once.
+        const std::int64_t run = reader.ReadPlainColourLines(
+            palette.Room(), std::min(palette.RoomSize(), std::numeric_limits<ColorMapResult>::max() - lineNumber + 1));
+        if (run > 0) {
+            palette.AddWithinRoom(run);
+            lineNumber += run - 1;
+            counts.Lines += run;
+            continue;
         }
         ++counts.Lines;
         TPackedColor color = 0;

@@ -117,6 +117,14 @@ public:
     void AddColourLine(std::string_view line, TPackedColor color) {
         if (!AddWithinCapacity(color)) AddForLine(line, color, 1);
     }
+    // Room for colours after the last one without growing and within the
+    // limit: where they go and how many fit. AddWithinRoom(n) then takes
+    // the first n of them as n calls of Add would.
+    TPackedColor* Room() const noexcept { return FItems.Data + (std::int64_t{FLast} + 1); }
+    std::int64_t RoomSize() const noexcept {
+        return std::min(static_cast<std::int64_t>(FItems.Size), std::int64_t{FColorLimit}) - (std::int64_t{FLast} + 1);
+    }
+    void AddWithinRoom(std::int64_t count) noexcept { FLast = static_cast<std::int32_t>(FLast + count); }
     // The whole line, keyword included.
     void ParseGradient(std::string_view line);
     void ParseLinear(std::string_view line);

@@ -41,6 +41,12 @@ private:
 
 const TPaletteArray kSentinel{0x123456, 0x654321};
 
+std::string Repeated(std::string_view text, int times) {
+    std::string result;
+    for (int i = 0; i < times; ++i) result += text;
+    return result;
+}
+
 struct TCase {
     const char* name;
     std::string data;
@@ -75,6 +81,23 @@ const TCase kCases[] = {
     {"Japanese comment", "* \x90\xd4\x82\xa2\x90\x46\r\nFF0000 \x90\xd4\r\n", 0, {0x0000FF}},
     {"directive lines count", "#GRAD 000000,FFFFFF,2\r\n#LINE 250,1,0,0,10,-1,2\r\n", 0,
      {0x000000, 0x808080, 0x0A00FA, 0x0900FB}},
+    // Runs of plain colour lines, which the reader takes several at a time
+    // where a chunk holds them (never byte by byte): where a run ends.
+    {"a fault after a run", Repeated("000000\r\n", 20) + "GG0000\r\n", 21, kSentinel},
+    {"a run to the end of the data", Repeated("0A0B0C\r\n", 3) + "FFFFFF", 0,
+     {0x0C0B0A, 0x0C0B0A, 0x0C0B0A, 0xFFFFFF}},
+    {"a run ended by a line end at the end", Repeated("0A0B0C\r\n", 2) + "FFFFFF\r", 0,
+     {0x0C0B0A, 0x0C0B0A, 0xFFFFFF}},
+    {"a run of CR alone", "000001\r000002\r000003\r\n0000GG\r\n", 4, kSentinel},
+    {"a run broken by a colour with text", "000001\r\n000002 two\r\n000003\r\n", 0,
+     {0x010000, 0x020000, 0x030000}},
+    {"a run broken by a short line", "000001\r\n00002\r\n000003\r\n", 0, {0x010000, 0x020000, 0x030000}},
+    {"a run up to a Ctrl-Z", "000001\r\n000002\r\n\x1A" "000003\r\n", 0, {0x010000, 0x020000}},
+    {"a run with a Ctrl-Z for a line feed", "000001\r\n000002\r\x1A" "000003\r\n", 0, {0x010000, 0x020000}},
+    {"a run in small letters", Repeated("abcdef\r\n", 10), 0, TPaletteArray(10, 0xEFCDAB)},
+    // "000002\n000003" is one line: a colour and its text.
+    {"a run with a line feed alone", "000001\r\n000002\n000003\r\n", 0, {0x010000, 0x020000}},
+    {"a run and an empty line", "000001\r\n\r\n000003\r\n", 0, {0x010000, 0x030000}},
 };
 
 TEST(Loader, LineHandlingTable) {
