@@ -120,9 +120,10 @@ public:
     // Room for colours after the last one without growing and within the
     // limit: where they go and how many fit. AddWithinRoom(n) then takes
     // the first n of them as n calls of Add would.
-    TPackedColor* Room() const noexcept { return FItems.Data + (std::int64_t{FLast} + 1); }
+    TPackedColor* Room() const noexcept { return FItems.Data + static_cast<std::size_t>(FLast + 1); }
     std::int64_t RoomSize() const noexcept {
-        return std::min(static_cast<std::int64_t>(FItems.Size), std::int64_t{FColorLimit}) - (std::int64_t{FLast} + 1);
+        const std::int64_t end = std::min<std::int64_t>(static_cast<std::int64_t>(FItems.Size), FColorLimit);
+        return end - (FLast + 1);
     }
     void AddWithinRoom(std::int64_t count) noexcept { FLast = static_cast<std::int32_t>(FLast + count); }
     // The whole line, keyword included.
