@@ -16,6 +16,7 @@
 #include "resources/resource.h"
 #include "ui/Application.h"
 #include "ui/Dpi.h"
+#include "ui/Shell.h"
 
 using rulv::ui::Application;
 using rulv::ui::Scale;
@@ -222,7 +223,7 @@ void TfrmMain::FormCreate() {
         // A failed load has told the user; start-up goes on.
         Application().Protect([&] { LoadFile(argument); });
     }
-    DragAcceptFiles(Handle(), TRUE);
+    rulv::ui::AcceptDroppedFiles(Handle(), true);
 }
 
 void TfrmMain::FormDestroy() { rulv::SaveSettings(); }
@@ -349,11 +350,11 @@ void TfrmMain::WMDropFiles(HDROP drop) {
     std::wstring name;
     {
         const rulv::ui::TDropHandle handle(drop);
-        if (DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) > 0) {
+        if (rulv::ui::DragQueryFile(drop, 0xFFFFFFFF, nullptr, 0) > 0) {
             // The whole name, however long.
-            const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+            const UINT length = rulv::ui::DragQueryFile(drop, 0, nullptr, 0);
             std::vector<wchar_t> buffer(length + 1, L'\0');
-            DragQueryFileW(drop, 0, buffer.data(), length + 1);
+            rulv::ui::DragQueryFile(drop, 0, buffer.data(), length + 1);
             name = buffer.data();
         }
     }

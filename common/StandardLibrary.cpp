@@ -9,6 +9,7 @@
 #include "common/SystemError.h"
 #include "ui/Application.h"
 #include "ui/ErrorBox.h"
+#include "ui/Shell.h"
 
 #include <shellapi.h>
 
@@ -55,8 +56,8 @@ int ExecuteFile(const std::wstring& fileName, const std::wstring& params,
     // A null verb lets the shell use the document type's default action; the
     // parameters go as an empty text, never as a null pointer.
     const HINSTANCE result =
-        ShellExecuteW(ui::Application().MainFormHandle(), nullptr, fileName.c_str(),
-                      params.c_str(), defaultDir.c_str(), showCmd);
+        ui::ShellExecute(ui::Application().MainFormHandle(), nullptr, fileName.c_str(),
+                         params.c_str(), defaultDir.c_str(), showCmd);
     return static_cast<int>(reinterpret_cast<INT_PTR>(result));
 }
 

@@ -14,6 +14,8 @@
 #include <type_traits>
 #include <utility>
 
+#include "ui/Shell.h"
+
 namespace rulv::ui {
 
 // Live-object counters of the owners below; for tests and diagnostics.
@@ -156,7 +158,7 @@ class TDropHandle {
 public:
     explicit TDropHandle(HDROP drop) noexcept : FDrop(drop) {}
     ~TDropHandle() {
-        if (FDrop) DragFinish(FDrop);
+        if (FDrop) ui::DragFinish(FDrop);
     }
     TDropHandle(const TDropHandle&) = delete;
     TDropHandle& operator=(const TDropHandle&) = delete;

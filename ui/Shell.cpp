@@ -1,0 +1,54 @@
+// Shell.cpp - shell32's functions, looked up when they are first needed.
+#include "ui/Shell.h"
+
+#include "common/SystemError.h"
+
+namespace rulv::ui {
+
+namespace {
+
+// shell32, loaded once; nullptr where it cannot be.
+HMODULE ShellModule() noexcept {
+    static const HMODULE module = LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    return module;
+}
+
+// The function `name` of shell32 as a `TFunction`, or nullptr.
+template <class TFunction>
+TFunction ShellFunction(const char* name) noexcept {
+    const HMODULE module = ShellModule();
+    return module ? reinterpret_cast<TFunction>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+}
+
+}  // namespace
+
+void AcceptDroppedFiles(HWND window, bool accept) noexcept {
+    const LONG_PTR style = GetWindowLongPtrW(window, GWL_EXSTYLE);
+    SetWindowLongPtrW(window, GWL_EXSTYLE, accept ? style | WS_EX_ACCEPTFILES : style & ~LONG_PTR{WS_EX_ACCEPTFILES});
+}
+
+UINT DragQueryFile(HDROP drop, UINT index, wchar_t* name, UINT capacity) {
+    using TDragQueryFile = UINT(WINAPI*)(HDROP, UINT, LPWSTR, UINT);
+    static const auto function = ShellFunction<TDragQueryFile>("DragQueryFileW");
+    if (!function) RaiseInOutError(LastSystemError());
+    return function(drop, index, name, capacity);
+}
+
+void DragFinish(HDROP drop) noexcept {
+    using TDragFinish = void(WINAPI*)(HDROP);
+    static const auto function = ShellFunction<TDragFinish>("DragFinish");
+    if (function) {
+        function(drop);
+    } else {
+        GlobalFree(drop);  // what DragFinish does with the drop's block
+    }
+}
+
+HINSTANCE ShellExecute(HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters,
+                       const wchar_t* folder, int show) noexcept {
+    using TShellExecute = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+    static const auto function = ShellFunction<TShellExecute>("ShellExecuteW");
+    return function ? function(owner, verb, file, parameters, folder, show) : nullptr;
+}
+
+}  // namespace rulv::ui
