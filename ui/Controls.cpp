@@ -30,42 +30,57 @@ void TPanel::Create(HWND parent) {
     RegisterWindowClass(kPanelClass, CS_HREDRAW | CS_VREDRAW, ButtonFaceBrush(), nullptr);
     CreateHandle(0, kPanelClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent,
                  nullptr);
+}
+
+void TPanel::PointerCame(const MSG& move) {
+    if (FToolTip.Get()) return;
     FToolTip.Reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr,
                                    Application().Instance(), nullptr));
     if (!FToolTip.Get()) RaiseInOutError(LastSystemError());
+    for (std::size_t i = 0; i < FTools.size(); ++i) AddTools(i);
+    // The tools relay the moves that follow themselves; this one came
+    // before they were there.
+    SendMessageW(FToolTip.Get(), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&move));
 }
 
 void TPanel::AddToolTip(HWND control, const std::wstring& text) {
-    FToolControls.push_back(control);
-    // The tooltip control keeps a copy of the text.
-    std::wstring shown = text;
+    FTools.push_back(TTool{control, text});
+    if (FToolTip.Get()) AddTools(FTools.size() - 1);
+}
+
+// The two tools of control `index`: the control itself, and its place on
+// the panel for while it is disabled.
+void TPanel::AddTools(std::size_t index) {
+    TTool& entry = FTools[index];
     TOOLINFOW tool{};
     tool.cbSize = sizeof(tool);
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     tool.hwnd = Handle();
-    tool.uId = reinterpret_cast<UINT_PTR>(control);
-    tool.lpszText = shown.data();
+    tool.uId = reinterpret_cast<UINT_PTR>(entry.Control);
+    tool.lpszText = entry.Text.data();  // the tooltip control keeps a copy
     SendMessageW(FToolTip.Get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     tool.uFlags = TTF_SUBCLASS;
-    tool.uId = FToolControls.size();
+    tool.uId = index + 1;
     SendMessageW(FToolTip.Get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    PlaceToolTip(control);
+    PlaceToolTip(entry.Control);
 }
 
 void TPanel::PlaceToolTip(HWND control) noexcept {
-    const auto found = std::find(FToolControls.begin(), FToolControls.end(), control);
-    if (!FToolTip.Get() || found == FToolControls.end()) return;
+    const auto found =
+        std::find_if(FTools.begin(), FTools.end(), [control](const TTool& tool) { return tool.Control == control; });
+    if (!FToolTip.Get() || found == FTools.end()) return;
     TOOLINFOW tool{};
     tool.cbSize = sizeof(tool);
     tool.hwnd = Handle();
-    tool.uId = static_cast<UINT_PTR>(found - FToolControls.begin()) + 1;
+    tool.uId = static_cast<UINT_PTR>(found - FTools.begin()) + 1;
     GetWindowRect(control, &tool.rect);
     MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&tool.rect), 2);
     SendMessageW(FToolTip.Get(), TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 LRESULT TPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_MOUSEMOVE) PointerCame(MSG{Handle(), message, wParam, lParam, 0, {}});
     if (message == WM_PAINT) {
         TPaintScope paint(Handle());
         RECT rect = ClientRect();
@@ -156,6 +171,7 @@ LRESULT TSpeedButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         SetPressed(true);
         return 0;
     case WM_MOUSEMOVE:
+        if (FPanel) FPanel->PointerCame(MSG{Handle(), message, wParam, lParam, 0, {}});
         if (FTracking) {
             const POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
             const RECT rect = ClientRect();

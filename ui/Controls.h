@@ -15,13 +15,22 @@
 namespace rulv::ui {
 
 // A plain area with a lowered outer bevel, parent of the image buttons,
-// with the one tooltip control that shows its buttons' tooltips.
+// with the one tooltip control that shows its buttons' tooltips. That
+// control is made when the pointer first comes over the panel: a tooltip
+// control is a top-level window, and making it took about 10 ms of the
+// time from start to the first painted strip under Wine.
 class TPanel : public TWindow {
 public:
     void Create(HWND parent);
 
-    // The tooltip control of the panel's controls.
+    // The tooltip control of the panel's controls; nullptr until the
+    // pointer has come over the panel.
     HWND ToolTip() const noexcept { return FToolTip.Get(); }
+    // Makes the tooltip control with every tool, if there is none yet, and
+    // hands it the pointer move `move` (of the panel or one of its
+    // controls) that asked for it, so that its tip comes up as for any
+    // later move.
+    void PointerCame(const MSG& move);
     // Shows `text` as the tooltip of `control`, a child of the panel,
     // whether it is enabled or not: a disabled window gets no mouse
     // messages (its parent gets them), so its place on the panel is a
@@ -35,8 +44,14 @@ protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    void AddTools(std::size_t index);
+
     TWindowHandle FToolTip;
-    std::vector<HWND> FToolControls;  // the disabled tool of control i has the id i + 1
+    struct TTool {
+        HWND Control;
+        std::wstring Text;
+    };
+    std::vector<TTool> FTools;  // the disabled tool of control i has the id i + 1
 };
 
 // Splits "short|long" into its two texts; a text without "|" is both.
