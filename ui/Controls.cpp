@@ -32,12 +32,17 @@ void TPanel::Create(HWND parent) {
                  nullptr);
 }
 
-void TPanel::PointerCame(const MSG& move) {
-    if (FToolTip.Get()) return;
+void TPanel::PointerCame(const MSG& move) noexcept {
+    if (FToolTip.Get() || FToolTipFailed) return;
     FToolTip.Reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr,
                                    Application().Instance(), nullptr));
-    if (!FToolTip.Get()) RaiseInOutError(LastSystemError());
+    // Without the control the buttons show no tooltips, and nothing else
+    // changes; a report at every pointer move would be worse.
+    if (!FToolTip.Get()) {
+        FToolTipFailed = true;
+        return;
+    }
     for (std::size_t i = 0; i < FTools.size(); ++i) AddTools(i);
     // The tools relay the moves that follow themselves; this one came
     // before they were there.
@@ -51,7 +56,7 @@ void TPanel::AddToolTip(HWND control, const std::wstring& text) {
 
 // The two tools of control `index`: the control itself, and its place on
 // the panel for while it is disabled.
-void TPanel::AddTools(std::size_t index) {
+void TPanel::AddTools(std::size_t index) noexcept {
     TTool& entry = FTools[index];
     TOOLINFOW tool{};
     tool.cbSize = sizeof(tool);

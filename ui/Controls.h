@@ -30,7 +30,7 @@ public:
     // hands it the pointer move `move` (of the panel or one of its
     // controls) that asked for it, so that its tip comes up as for any
     // later move.
-    void PointerCame(const MSG& move);
+    void PointerCame(const MSG& move) noexcept;
     // Shows `text` as the tooltip of `control`, a child of the panel,
     // whether it is enabled or not: a disabled window gets no mouse
     // messages (its parent gets them), so its place on the panel is a
@@ -44,9 +44,10 @@ protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    void AddTools(std::size_t index);
+    void AddTools(std::size_t index) noexcept;
 
     TWindowHandle FToolTip;
+    bool FToolTipFailed = false;
     struct TTool {
         HWND Control;
         std::wstring Text;
