@@ -194,7 +194,10 @@ TProcess::TProcess(const fs::path& program, const std::vector<TNativeArgument>& 
     for (auto& text : environmentTexts) envp.push_back(text.data());
     envp.push_back(nullptr);
 
-    const std::optional<std::string_view> input = options.Streams ? options.Streams->Input : std::nullopt;
+    // A pointer, not a copy of the optional: GCC 12 at -Os takes the copy's
+    // text for "maybe uninitialized" (a false -Wmaybe-uninitialized).
+    const std::string_view* input =
+        options.Streams && options.Streams->Input ? &*options.Streams->Input : nullptr;
     int pipeEnds[2] = {-1, -1};
     if (input && ::pipe(pipeEnds) != 0) throw std::system_error(errno, std::generic_category(), "pipe");
     posix_spawn_file_actions_t actions;
