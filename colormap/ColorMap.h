@@ -136,10 +136,9 @@ private:
     // Add where neither the capacity nor the limit is reached; false (and
     // nothing added) otherwise.
     bool AddWithinCapacity(TPackedColor color) noexcept {
-        const std::int64_t next = std::int64_t{FLast} + 1;
-        if (static_cast<std::size_t>(next) >= FItems.Size || next >= FColorLimit) return false;
-        FItems.Data[next] = color;
-        FLast = static_cast<std::int32_t>(next);
+        if (RoomSize() <= 0) return false;
+        *Room() = color;
+        AddWithinRoom(1);
         return true;
     }
     // The storage grows with GrowBlock (LargeBlock.h: on large pages where
@@ -166,11 +165,9 @@ template <class TProduce>
 void TPalette::AddGenerated(std::int64_t count, TProduce&& produce) {
     while (count > 0) {
         MakeRoomForNext();
-        const std::int64_t next = std::int64_t{FLast} + 1;
-        const std::int64_t room = std::min(static_cast<std::int64_t>(FItems.Size), std::int64_t{FColorLimit}) - next;
-        const std::int64_t block = std::min(count, room);
-        produce(FItems.Data + next, block);
-        FLast = static_cast<std::int32_t>(next + block - 1);
+        const std::int64_t block = std::min(count, RoomSize());
+        produce(Room(), block);
+        AddWithinRoom(block);
         count -= block;
     }
 }

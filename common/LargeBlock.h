@@ -14,8 +14,6 @@
 
 namespace rulv {
 
-// A block of `bytes`, its contents undefined; nullptr without memory.
-void* AllocateBlock(std::size_t bytes) noexcept;
 // The block grown from `oldBytes` to `newBytes` (more), its first
 // `oldBytes` kept; nullptr without memory, the old block then unchanged.
 void* GrowBlock(void* block, std::size_t oldBytes, std::size_t newBytes) noexcept;

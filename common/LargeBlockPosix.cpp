@@ -47,13 +47,6 @@ void AdviseLargePages(void* block, std::size_t bytes) noexcept {
 #endif
 }
 
-void* AllocateBlock(std::size_t bytes) noexcept {
-#ifdef __linux__
-    if (bytes >= kLargeBlock) return AllocateLarge(bytes);
-#endif
-    return std::malloc(bytes);
-}
-
 void* GrowBlock(void* block, std::size_t oldBytes, std::size_t newBytes) noexcept {
 #ifdef __linux__
     if (newBytes >= kLargeBlock) {

@@ -6,8 +6,6 @@
 
 namespace rulv {
 
-void* AllocateBlock(std::size_t bytes) noexcept { return std::malloc(bytes); }
-
 void AdviseLargePages(void*, std::size_t) noexcept {}
 
 void* GrowBlock(void* block, std::size_t, std::size_t newBytes) noexcept { return std::realloc(block, newBytes); }
