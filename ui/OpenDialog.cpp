@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/SystemError.h"
+#include "ui/SystemLibrary.h"
 
 namespace rulv::ui {
 
@@ -15,15 +16,10 @@ namespace {
 using TGetOpenFileName = BOOL(WINAPI*)(OPENFILENAMEW*);
 
 // comdlg32 is loaded the first time the dialog is asked for, not at start:
-// it brings the shell's and the printer's libraries with it, which made up
-// a good part of the time from start to the first painted strip. Taken
-// from the system folder only, and kept for the life of the process.
+// it brings the shell's and the printer's libraries with it.
 TGetOpenFileName OpenFileNameFunction() {
     static const TGetOpenFileName function = [] {
-        const HMODULE module = LoadLibraryExW(L"comdlg32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-        if (!module) RaiseInOutError(LastSystemError());
-        const auto found = reinterpret_cast<TGetOpenFileName>(
-            reinterpret_cast<void*>(GetProcAddress(module, "GetOpenFileNameW")));
+        const auto found = SystemFunction<TGetOpenFileName>(L"comdlg32.dll", "GetOpenFileNameW");
         if (!found) RaiseInOutError(LastSystemError());
         return found;
     }();

@@ -2,22 +2,16 @@
 #include "ui/Shell.h"
 
 #include "common/SystemError.h"
+#include "ui/SystemLibrary.h"
 
 namespace rulv::ui {
 
 namespace {
 
-// shell32, loaded once; nullptr where it cannot be.
-HMODULE ShellModule() noexcept {
-    static const HMODULE module = LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    return module;
-}
-
 // The function `name` of shell32 as a `TFunction`, or nullptr.
 template <class TFunction>
 TFunction ShellFunction(const char* name) noexcept {
-    const HMODULE module = ShellModule();
-    return module ? reinterpret_cast<TFunction>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+    return SystemFunction<TFunction>(L"shell32.dll", name);
 }
 
 }  // namespace

@@ -4,8 +4,7 @@
 // Loading shell32 and the libraries it brings took about 15 ms of the time
 // from start to the first painted strip under Wine, and the start needs
 // none of them: a window takes dropped files by its WS_EX_ACCEPTFILES
-// style, which is all DragAcceptFiles sets. shell32 comes from the system
-// folder only, and stays loaded for the life of the process.
+// style, which is all DragAcceptFiles sets. (SystemLibrary.h loads it.)
 #pragma once
 
 #include <windows.h>
