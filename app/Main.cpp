@@ -366,13 +366,8 @@ void TfrmMain::WMDropFiles(HDROP drop) {
 void TfrmMain::pbxShowPaint(HDC dc) {
     if (!FLoaded) return;
     const rulv::ui::TPaletteSelectGuard palette(dc, FPaletteHandle.Get(), false);
-    if (FPaletteHandle) {
-        // Pens are matched to the selected palette's colours; a bitmap's
-        // would not be.
-        RealizePalette(dc);
-        rulv::PaintStripLines(dc, FColors, pbxShow.Width(), pbxShow.Height());
-        return;
-    }
+    if (FPaletteHandle) RealizePalette(dc);
+    // With the palette selected, PaintStrip keeps to pen lines.
     rulv::PaintStrip(dc, FColors, pbxShow.Width(), pbxShow.Height());
 }
 

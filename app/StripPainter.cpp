@@ -65,9 +65,10 @@ std::vector<std::uint32_t> PackedRow(const TPaletteArray& colors, int width) {
 }  // namespace
 
 TStripMethod StripMethodFor(HDC dc) noexcept {
-    const bool palette = (GetDeviceCaps(dc, RASTERCAPS) & RC_PALETTE) != 0;
+    const bool paletteDevice = (GetDeviceCaps(dc, RASTERCAPS) & RC_PALETTE) != 0;
+    const bool paletteSelected = GetCurrentObject(dc, OBJ_PAL) != GetStockObject(DEFAULT_PALETTE);
     const int bits = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES);
-    return !palette && bits >= 24 ? TStripMethod::PixelRow : TStripMethod::PenLines;
+    return !paletteDevice && !paletteSelected && bits >= 24 ? TStripMethod::PixelRow : TStripMethod::PenLines;
 }
 
 void PaintStrip(HDC dc, const TPaletteArray& colors, int width, int height) {

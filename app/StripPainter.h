@@ -16,7 +16,8 @@ namespace rulv {
 // the strip keeps its pen lines.
 enum class TStripMethod { PixelRow, PenLines };
 
-// PixelRow on a device of 24 or more bits per pixel without a palette.
+// PixelRow on a device of 24 or more bits per pixel that neither works
+// through a palette nor has a logical palette of ours selected.
 TStripMethod StripMethodFor(HDC dc) noexcept;
 
 // Paints every pixel of a width x height area: column x in the colour of

@@ -138,5 +138,22 @@ TEST(StripPainter, ATrueColourDeviceTakesTheRowBrush) {
     EXPECT_EQ(StripMethodFor(surface.Dc()), TStripMethod::PixelRow);
 }
 
+TEST(StripPainter, ASelectedLogicalPaletteKeepsThePenLines) {
+    // Pens are matched to a selected palette's colours, a bitmap's are not.
+    struct {
+        WORD version = 0x300;
+        WORD count = 1;
+        PALETTEENTRY entries[1] = {{0x12, 0x34, 0x56, PC_NOCOLLAPSE}};
+    } record;
+    const ui::TPaletteHandle palette(CreatePalette(reinterpret_cast<const LOGPALETTE*>(&record)));
+    ASSERT_TRUE(palette);
+    const TPixelSurface surface(4, 4);
+    {
+        const ui::TPaletteSelectGuard selected(surface.Dc(), palette.Get(), false);
+        EXPECT_EQ(StripMethodFor(surface.Dc()), TStripMethod::PenLines);
+    }
+    EXPECT_EQ(StripMethodFor(surface.Dc()), TStripMethod::PixelRow) << "once the palette is put back";
+}
+
 }  // namespace
 }  // namespace rulv::test
