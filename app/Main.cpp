@@ -117,7 +117,7 @@ TfrmMain::~TfrmMain() {
 void TfrmMain::Create() {
     const UINT systemDpi = rulv::ui::WindowDpi(nullptr);
     RegisterWindowClass(kFormClass, 0, reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)),
-                        Application().Icon(),
+                        Application().IconSized(GetSystemMetricsForDpi(SM_CXICON, systemDpi)),
                         Application().IconSized(GetSystemMetricsForDpi(SM_CXSMICON, systemDpi)));
     mnuMain = LoadMenuW(Application().Instance(), MAKEINTRESOURCEW(IDM_MAIN));
     const UINT dpi = rulv::ui::WindowDpi(nullptr);
@@ -179,14 +179,24 @@ void TfrmMain::ApplyDpi() {
     FFont.Reset(CreateFontIndirectW(&font));
     SendMessageW(stbStatus.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(FFont.Get()), TRUE);
     // The icon's own images for the title bar and the task bar at this DPI.
-    const HICON small = Application().IconSized(GetSystemMetricsForDpi(SM_CXSMICON, dpi));
-    const HICON large = Application().IconSized(GetSystemMetricsForDpi(SM_CXICON, dpi));
-    SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
-    SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large));
+    ShowIcon(ICON_SMALL, Application().IconSized(GetSystemMetricsForDpi(SM_CXSMICON, dpi)));
+    ShowIcon(ICON_BIG, Application().IconSized(GetSystemMetricsForDpi(SM_CXICON, dpi)));
     stbStatus.SetPanels({60, 50, 50},
                         {rulv::ui::TAlignment::Right, rulv::ui::TAlignment::Center, rulv::ui::TAlignment::Left},
                         dpi);
     Layout();
+}
+
+// Gives the window `icon` unless it shows that image already, its own or
+// its class's: at the system DPI the class's images are the right ones, and
+// handing them over again costs the start the work of converting them for
+// the title bar and the task bar once more.
+void TfrmMain::ShowIcon(WPARAM which, HICON icon) {
+    auto shown = reinterpret_cast<HICON>(SendMessageW(Handle(), WM_GETICON, which, 0));
+    if (!shown) {
+        shown = reinterpret_cast<HICON>(GetClassLongPtrW(Handle(), which == ICON_SMALL ? GCLP_HICONSM : GCLP_HICON));
+    }
+    if (icon != shown) SendMessageW(Handle(), WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
 }
 
 void TfrmMain::Layout() {

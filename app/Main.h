@@ -114,6 +114,7 @@ private:
     void CreateComponents();
     void AttachMenu();
     void ApplyDpi();
+    void ShowIcon(WPARAM which, HICON icon);
     void Layout();
     void SetLoaded(bool loaded);
     RECT OuterRect() const;
