@@ -6,27 +6,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "common/SystemError.h"
 #include "ui/SystemLibrary.h"
 
 namespace rulv::ui {
-
-namespace {
-
-using TGetOpenFileName = BOOL(WINAPI*)(OPENFILENAMEW*);
-
-// comdlg32 is loaded the first time the dialog is asked for, not at start:
-// it brings the shell's and the printer's libraries with it.
-TGetOpenFileName OpenFileNameFunction() {
-    static const TGetOpenFileName function = [] {
-        const auto found = SystemFunction<TGetOpenFileName>(L"comdlg32.dll", "GetOpenFileNameW");
-        if (!found) RaiseInOutError(LastSystemError());
-        return found;
-    }();
-    return function;
-}
-
-}  // namespace
 
 std::wstring DialogFilter(const std::wstring& filter) {
     std::wstring result = filter;
@@ -39,7 +21,11 @@ std::wstring DialogFilter(const std::wstring& filter) {
 }
 
 bool TOpenDialog::Execute(HWND owner) {
-    const TGetOpenFileName getOpenFileName = OpenFileNameFunction();
+    // comdlg32 is loaded the first time the dialog is asked for, not at
+    // start: it brings the shell's and the printer's libraries with it. A
+    // failed lookup raises, and the next call tries again.
+    using TGetOpenFileName = BOOL(WINAPI*)(OPENFILENAMEW*);
+    static const auto getOpenFileName = RequiredSystemFunction<TGetOpenFileName>(L"comdlg32.dll", "GetOpenFileNameW");
     // Long enough for any name the file system allows.
     constexpr size_t kBufferLength = 32768;
     std::vector<wchar_t> buffer(kBufferLength, L'\0');

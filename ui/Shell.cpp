@@ -1,18 +1,13 @@
 // Shell.cpp - shell32's functions, looked up when they are first needed.
 #include "ui/Shell.h"
 
-#include "common/SystemError.h"
 #include "ui/SystemLibrary.h"
 
 namespace rulv::ui {
 
 namespace {
 
-// The function `name` of shell32 as a `TFunction`, or nullptr.
-template <class TFunction>
-TFunction ShellFunction(const char* name) noexcept {
-    return SystemFunction<TFunction>(L"shell32.dll", name);
-}
+constexpr wchar_t kShell32[] = L"shell32.dll";
 
 }  // namespace
 
@@ -23,14 +18,13 @@ void AcceptDroppedFiles(HWND window, bool accept) noexcept {
 
 UINT DragQueryFile(HDROP drop, UINT index, wchar_t* name, UINT capacity) {
     using TDragQueryFile = UINT(WINAPI*)(HDROP, UINT, LPWSTR, UINT);
-    static const auto function = ShellFunction<TDragQueryFile>("DragQueryFileW");
-    if (!function) RaiseInOutError(LastSystemError());
+    static const auto function = RequiredSystemFunction<TDragQueryFile>(kShell32, "DragQueryFileW");
     return function(drop, index, name, capacity);
 }
 
 void DragFinish(HDROP drop) noexcept {
     using TDragFinish = void(WINAPI*)(HDROP);
-    static const auto function = ShellFunction<TDragFinish>("DragFinish");
+    static const auto function = SystemFunction<TDragFinish>(kShell32, "DragFinish");
     if (function) {
         function(drop);
     } else {
@@ -41,7 +35,7 @@ void DragFinish(HDROP drop) noexcept {
 HINSTANCE ShellExecute(HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters,
                        const wchar_t* folder, int show) noexcept {
     using TShellExecute = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
-    static const auto function = ShellFunction<TShellExecute>("ShellExecuteW");
+    static const auto function = SystemFunction<TShellExecute>(kShell32, "ShellExecuteW");
     return function ? function(owner, verb, file, parameters, folder, show) : nullptr;
 }
 

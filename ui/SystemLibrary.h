@@ -9,6 +9,8 @@
 
 #include <windows.h>
 
+#include "common/SystemError.h"
+
 namespace rulv::ui {
 
 // The function `name` of the system library `library`, or nullptr where
@@ -19,6 +21,15 @@ FARPROC SystemProcedure(const wchar_t* library, const char* name) noexcept;
 template <class TFunction>
 TFunction SystemFunction(const wchar_t* library, const char* name) noexcept {
     return reinterpret_cast<TFunction>(reinterpret_cast<void*>(SystemProcedure(library, name)));
+}
+
+// The same for a function the caller cannot do without: raises an
+// input-output error where it cannot be found.
+template <class TFunction>
+TFunction RequiredSystemFunction(const wchar_t* library, const char* name) {
+    const auto function = SystemFunction<TFunction>(library, name);
+    if (!function) RaiseInOutError(LastSystemError());
+    return function;
 }
 
 }  // namespace rulv::ui
