@@ -12,6 +12,7 @@
 #include "app/URegistry.h"
 #include "colormap/ColumnMapping.h"
 #include "common/Errors.h"
+#include "common/RegionalSettings.h"
 #include "resources/RulvVersion.h"
 #include "resources/resource.h"
 #include "ui/Application.h"
@@ -342,7 +343,7 @@ void TfrmMain::LoadFile(const std::wstring& fileName) {
     // once the loader has put its colours into FColors, nothing may fail
     // for want of memory and leave them under the old title.
     TOpenFileTexts shown = OpenFileTexts(fileName);
-    const rulv::ColorMapResult result = rulv::LoadColorMapFile(path, FColors);
+    const rulv::ColorMapResult result = rulv::LoadColorMapFile(path, FColors, rulv::UserDecimalSeparator());
     if (result != rulv::kColorMapLoaded) {
         if (result > 0) Application().ShowPlainMessage(std::to_wstring(result) + L" 行目に間違いがあります");
         else if (result == rulv::kColorMapNoColors) Application().ShowPlainMessage(L"色が１色も指定してありません");

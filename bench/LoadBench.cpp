@@ -118,7 +118,7 @@ void LoadMillionLines(benchmark::State& state) {
     const auto fileSize = static_cast<std::int64_t>(std::filesystem::file_size(file));
     for (auto _ : state) {
         TPaletteArray colors;
-        const ColorMapResult result = LoadColorMapFile(file, colors);
+        const ColorMapResult result = LoadColorMapFile(file, colors, '.');
         if (result != kColorMapLoaded || colors.size() != kMillion) state.SkipWithError("the load failed");
         benchmark::DoNotOptimize(colors.data());
     }
@@ -135,7 +135,7 @@ void ReloadMillionLines(benchmark::State& state) {
     const auto& file = MillionLineFile();
     TPaletteArray colors;
     for (auto _ : state) {
-        const ColorMapResult result = LoadColorMapFile(file, colors);
+        const ColorMapResult result = LoadColorMapFile(file, colors, '.');
         if (result != kColorMapLoaded || colors.size() != kMillion) state.SkipWithError("the load failed");
         benchmark::DoNotOptimize(colors.data());
     }
@@ -291,7 +291,7 @@ void PeakMemoryMillionLines(benchmark::State& state) {
         const std::size_t before = gLiveBytes.load();
         gPeakBytes = before;
         TPaletteArray colors;
-        if (LoadColorMapFile(file, colors) != kColorMapLoaded) state.SkipWithError("the load failed");
+        if (LoadColorMapFile(file, colors, '.') != kColorMapLoaded) state.SkipWithError("the load failed");
         peak = gPeakBytes.load() - before;
     }
     state.counters["peak_bytes"] = static_cast<double>(peak);

@@ -112,7 +112,7 @@ bool IsStandardInput(const TArgument& file) { return file.Text == "-"; }
 template <class TOutput>
 ColorMapResult LoadFrom(const TArgument& file, TOutput& output, TColorMapReport& report) {
     // Pipes and FIFOs are files too, as for every command-line tool.
-    if (!IsStandardInput(file)) return LoadColorMapFile(file.Path, output, &report, TFileKinds::AnyFile);
+    if (!IsStandardInput(file)) return LoadColorMapFile(file.Path, output, UserDecimalSeparator(), &report, TFileKinds::AnyFile);
     TStandardInput input;
     return ReadColorMap(input, output, UserDecimalSeparator(), &report);
 }

@@ -138,10 +138,10 @@ protected:
 
 TEST_F(LoaderFiles, MissingNamesAndFoldersGiveMinusOne) {
     TPaletteArray colors = kSentinel;
-    EXPECT_EQ(LoadColorMapFile(FFolder / "nothing.rulv", colors), -1);
-    EXPECT_EQ(LoadColorMapFile(FFolder.Path(), colors), -1);
+    EXPECT_EQ(LoadColorMapFile(FFolder / "nothing.rulv", colors, '.'), -1);
+    EXPECT_EQ(LoadColorMapFile(FFolder.Path(), colors, '.'), -1);
     std::filesystem::create_directory(FFolder / "maps.rulv");
-    EXPECT_EQ(LoadColorMapFile(FFolder / "maps.rulv", colors), -1);
+    EXPECT_EQ(LoadColorMapFile(FFolder / "maps.rulv", colors, '.'), -1);
     EXPECT_EQ(colors, kSentinel);
 }
 
@@ -154,14 +154,14 @@ TEST_F(LoaderFiles, ReadsAFileOf1025ColoursInOrder) {
         expected.push_back(colour);
     }
     TPaletteArray colors = kSentinel;
-    EXPECT_EQ(LoadColorMapFile(FFolder.Write("big.rulv", data), colors), 0);
+    EXPECT_EQ(LoadColorMapFile(FFolder.Write("big.rulv", data), colors, '.'), 0);
     EXPECT_EQ(colors, expected);
 }
 
 TEST_F(LoaderFiles, FailuresLeaveTheCallersArrayAlone) {
     TPaletteArray colors = kSentinel;
-    EXPECT_EQ(LoadColorMapFile(FFolder.Write("bad.rulv", "FF0000\r\n#GRAD 1,2,3\r\n"), colors), 2);
-    EXPECT_EQ(LoadColorMapFile(FFolder.Write("none.rulv", "* nothing\r\n"), colors), -2);
+    EXPECT_EQ(LoadColorMapFile(FFolder.Write("bad.rulv", "FF0000\r\n#GRAD 1,2,3\r\n"), colors, '.'), 2);
+    EXPECT_EQ(LoadColorMapFile(FFolder.Write("none.rulv", "* nothing\r\n"), colors, '.'), -2);
     EXPECT_EQ(colors, kSentinel);
 }
 
@@ -169,7 +169,7 @@ TEST_F(LoaderFiles, OpensNamesOutsideTheAnsiCodePage) {
     // Japanese, Greek and an emoji: no single ANSI code page holds them all.
     const std::filesystem::path name(u8"色地図 Χάρτης \U0001F308.rulv");
     TPaletteArray colors;
-    EXPECT_EQ(LoadColorMapFile(FFolder.Write(name, "#GRAD FF0000,0000FF,4\r\n"), colors), 0);
+    EXPECT_EQ(LoadColorMapFile(FFolder.Write(name, "#GRAD FF0000,0000FF,4\r\n"), colors, '.'), 0);
     EXPECT_EQ(colors, (TPaletteArray{0x0000FF, 0x4000BF, 0x80007F, 0xBF0040}));
 }
 
@@ -182,18 +182,18 @@ TEST_F(LoaderFiles, ReadErrorsLeaveAsInputOutputErrors) {
                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(writer, INVALID_HANDLE_VALUE);
     try {
-        LoadColorMapFile(path, colors);
+        LoadColorMapFile(path, colors, '.');
         ADD_FAILURE() << "a file held open for writing must not open";
     } catch (const EInOutError& error) {
         EXPECT_EQ(error.ErrorCode(), ERROR_SHARING_VIOLATION);
         EXPECT_STRNE(error.what(), "");
     }
     ::CloseHandle(writer);
-    EXPECT_EQ(LoadColorMapFile(path, colors), 0) << "and opens again once the writer is gone";
+    EXPECT_EQ(LoadColorMapFile(path, colors, '.'), 0) << "and opens again once the writer is gone";
 #else
     // Reading the first page of our own address space fails with EIO.
     if (!std::filesystem::exists("/proc/self/mem")) GTEST_SKIP() << "no /proc here";
-    EXPECT_THROW(LoadColorMapFile("/proc/self/mem", colors), EInOutError);
+    EXPECT_THROW(LoadColorMapFile("/proc/self/mem", colors, '.'), EInOutError);
     EXPECT_EQ(colors, kSentinel);
 #endif
 }
@@ -210,7 +210,7 @@ TEST_F(LoaderFiles, TheViewerReadsNoPipeAndNoDevice) {
     const TPaletteArray sentinel{0x123456};
     TPaletteArray colors = sentinel;
     try {
-        LoadColorMapFile(std::filesystem::path(name), colors);
+        LoadColorMapFile(std::filesystem::path(name), colors, '.');
         ADD_FAILURE() << "a named pipe was read";
     } catch (const EInOutError& error) {
         EXPECT_STREQ(error.what(), kNotADiskFile);
@@ -220,7 +220,7 @@ TEST_F(LoaderFiles, TheViewerReadsNoPipeAndNoDevice) {
     // Devices: missing, or refused; never read.
     for (const wchar_t* device : {L"CON", L"NUL", L"COM1", L"\\\\.\\NUL"}) {
         try {
-            EXPECT_EQ(LoadColorMapFile(std::filesystem::path(device), colors), kColorMapMissing) << device;
+            EXPECT_EQ(LoadColorMapFile(std::filesystem::path(device), colors, '.'), kColorMapMissing) << device;
         } catch (const EInOutError&) {
         }
         EXPECT_EQ(colors, sentinel);
@@ -235,7 +235,7 @@ TEST_F(LoaderFiles, TheViewerReadsNoFifoAndNoDevice) {
     // No writer: opening it for reading as rulvtool does would wait.
     for (const std::filesystem::path& name : {fifo, std::filesystem::path("/dev/zero")}) {
         try {
-            LoadColorMapFile(name, colors);
+            LoadColorMapFile(name, colors, '.');
             ADD_FAILURE() << name << " was read";
         } catch (const EInOutError& error) {
             EXPECT_STREQ(error.what(), kNotADiskFile) << name;
@@ -249,7 +249,7 @@ TEST_F(LoaderFiles, TheViewerReadsNoFifoAndNoDevice) {
         static_cast<void>(written);
         ::close(descriptor);
     });
-    EXPECT_EQ(LoadColorMapFile(fifo, colors, nullptr, TFileKinds::AnyFile), kColorMapLoaded);
+    EXPECT_EQ(LoadColorMapFile(fifo, colors, '.', nullptr, TFileKinds::AnyFile), kColorMapLoaded);
     writer.join();
     EXPECT_EQ(colors, (TPaletteArray{0x0000FF}));
 }
