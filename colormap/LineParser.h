@@ -2,7 +2,6 @@
 // TPalette that append the colours of one line, and the pieces of the
 // grammar the loader shares with it.
 //
-//
 // A colour-map file (.rulv) is text that lists colours in order, one colour
 // or one generated run of colours per line. Bytes other than the ASCII
 // characters named here are ordinary characters (Japanese comments in code
