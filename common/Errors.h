@@ -78,4 +78,11 @@ private:
     int FErrorCode;
 };
 
+// A name that opened as a device or a pipe where only a file on a disk is
+// read (the viewer's loads). The viewer words it in its own language.
+class ENotADiskFile : public EInOutError {
+public:
+    explicit ENotADiskFile(int errorCode) : EInOutError(errorCode, "not a file on a disk") {}
+};
+
 }  // namespace rulv

@@ -198,9 +198,6 @@ TEST_F(LoaderFiles, ReadErrorsLeaveAsInputOutputErrors) {
 #endif
 }
 
-// What the viewer's load says of something that is no file on a disk.
-constexpr const char* kNotADiskFile = "ディスク上のファイルではないので読み込めません";
-
 #ifdef _WIN32
 TEST_F(LoaderFiles, TheViewerReadsNoPipeAndNoDevice) {
     // A named pipe that would wait for a writer forever.
@@ -212,8 +209,8 @@ TEST_F(LoaderFiles, TheViewerReadsNoPipeAndNoDevice) {
     try {
         LoadColorMapFile(std::filesystem::path(name), colors, '.');
         ADD_FAILURE() << "a named pipe was read";
-    } catch (const EInOutError& error) {
-        EXPECT_STREQ(error.what(), kNotADiskFile);
+    } catch (const ENotADiskFile&) {
+        // refused before anything was read; any other error fails the test
     }
     EXPECT_EQ(colors, sentinel);
     CloseHandle(pipe);
@@ -237,8 +234,8 @@ TEST_F(LoaderFiles, TheViewerReadsNoFifoAndNoDevice) {
         try {
             LoadColorMapFile(name, colors, '.');
             ADD_FAILURE() << name << " was read";
-        } catch (const EInOutError& error) {
-            EXPECT_STREQ(error.what(), kNotADiskFile) << name;
+        } catch (const ENotADiskFile&) {
+            // refused before anything was read; any other error fails the test
         }
         EXPECT_EQ(colors, sentinel);
     }
