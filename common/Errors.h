@@ -48,10 +48,6 @@ class EOverflow : public EMathError {
 public:
     EOverflow() : EMathError("Floating point overflow") {}
 };
-class EIntOverflow : public EMathError {
-public:
-    EIntOverflow() : EMathError("Integer overflow") {}
-};
 
 // An index outside the valid range.
 class ERangeError : public Exception {

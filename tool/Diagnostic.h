@@ -5,11 +5,10 @@
 //       7 | #GRAD 000000,FFFFFF,0
 //         |                     ^
 //
-// The first line starts with FILE:LINE: as the tool's reports always did;
-// the column counts bytes from 1. The line is shown through the console's
-// code page (CodePage.h); a long one is cut to about 100 columns around the
-// fault, with "..." where it was cut, and the caret stays under the
-// character at the fault's column.
+// The first line starts with FILE:LINE:COLUMN:, the column in bytes from 1.
+// The line is shown through the console's code page (CodePage.h); a long
+// one is cut to about 100 columns around the fault, with "..." where it was
+// cut, and the caret stays under the character at the fault's column.
 #pragma once
 
 #include <cstdint>
