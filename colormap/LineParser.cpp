@@ -3,6 +3,7 @@
 #include "colormap/LineParser.h"
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
 #include <new>
 
@@ -237,6 +238,16 @@ void FillLinear(TPackedColor* colors, std::int64_t n, const std::int32_t (&start
     }
 }
 
+// The next n colours of a short #LINE run, from colour `first` on.
+void FillShortLinear(TPackedColor* colors, std::int64_t first, std::int64_t n, const std::int32_t (&starts)[3],
+                     const TShortProductRun (&runs)[3]) noexcept {
+    for (std::int64_t i = 0; i < n; ++i) {
+        const std::int64_t k = first + i;
+        colors[i] = PackColor(LinearChannel(starts[0] + runs[0].Value(k)), LinearChannel(starts[1] + runs[1].Value(k)),
+                              LinearChannel(starts[2] + runs[2].Value(k)));
+    }
+}
+
 constexpr TChannel kChannels[3] = {TChannel::Red, TChannel::Green, TChannel::Blue};
 constexpr TLineField kStartFields[3] = {TLineField::RedStart, TLineField::GreenStart, TLineField::BlueStart};
 constexpr TLineField kSlopeFields[3] = {TLineField::RedSlope, TLineField::GreenSlope, TLineField::BlueSlope};
@@ -334,6 +345,24 @@ void TPalette::ParseLinear(std::string_view line) {
     }
     const TField countField = fields.Next();
     const std::int32_t count = faults.Integer(countField, TLineField::Count);
+
+    // Most runs are short: no product comes near 64 bits, and each is
+    // worked out by itself.
+    if (std::all_of(std::begin(slopes), std::end(slopes),
+                    [count](double slope) { return TShortProductRun::Fits(slope, count); })) {
+        const TShortProductRun runs[3] = {TShortProductRun(slopes[0]), TShortProductRun(slopes[1]),
+                                          TShortProductRun(slopes[2])};
+        std::int64_t k = 0;
+        try {
+            AddGenerated(count, [&](TPackedColor* first, std::int64_t n) {
+                FillShortLinear(first, k, n, starts, runs);
+                k += n;
+            });
+        } catch (const EOutOfMemory&) {
+            RaiseGrowthFault(line, countField.Column);
+        }
+        return;
+    }
 
     // The colours before the first (k, channel), in the order red, green,
     // blue, whose start + round(k * slope) leaves 64 bits; then its fault.

@@ -45,22 +45,16 @@ TExtended Round64(U128 value, std::int64_t exponent, bool sticky, bool negative)
 
 TExtended UnsignedQuotient(std::uint64_t a, std::uint64_t b, bool negative) {
     if (a == 0) return TExtended{negative, 0, 0};
-    // b <= 2^63, so a remainder r < b doubles without leaving 64 bits.
+    // a / b = q + (f1 * 2^64 + f2) * 2^-128 + a tail below, which only the
+    // sticky bit needs to know of.
+    const std::uint64_t whole = a / b;
     std::uint64_t remainder = a % b;
-    U128 quotient{0, a / b};
-    std::int64_t exponent = 0;
-    while (BitLength(quotient) < 66) {  // 64 bits, a rounding bit and one more
-        remainder <<= 1;
-        std::uint64_t bit = 0;
-        if (remainder >= b) {
-            remainder -= b;
-            bit = 1;
-        }
-        quotient = ShiftLeft(quotient, 1);
-        quotient.lo |= bit;
-        --exponent;
-    }
-    return Round64(quotient, exponent, remainder != 0, negative);
+    const std::uint64_t high = DivideWide(remainder, 0, b, remainder);
+    const std::uint64_t low = DivideWide(remainder, 0, b, remainder);
+    // With a whole part the top 128 bits hold at least 65; without one, a < b
+    // <= 2^63 makes the first fraction word at least 2, so they hold 66.
+    if (whole != 0) return Round64(U128{whole, high}, -64, low != 0 || remainder != 0, negative);
+    return Round64(U128{high, low}, -128, remainder != 0, negative);
 }
 
 TDoubleParts Decompose(double value) {
@@ -386,6 +380,17 @@ std::int64_t TRoundedProductSeries::NextChange(std::int64_t limit) const {
         (reaches(middle) ? high : low) = middle;
     }
     return high;
+}
+
+TShortProductRun::TShortProductRun(double step) noexcept {
+    const TDoubleParts parts = Decompose(step);
+    FMantissa = parts.mantissa;
+    FNegative = parts.negative;
+    FShift = -parts.exponent;
+    if (FShift > 0 && FShift < 64) {
+        FRestMask = (std::uint64_t{1} << FShift) - 1;
+        FHalf = std::uint64_t{1} << (FShift - 1);
+    }
 }
 
 std::int64_t TruncatedQuotient(std::int64_t numerator, double divisor) {

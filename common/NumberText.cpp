@@ -1,6 +1,7 @@
 // NumberText.cpp - ParseInteger, ParseReal and HexToInt.
 #include "common/NumberText.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -337,9 +338,101 @@ TExtended RoundFraction(const TDecimal& decimal) {
     return detail::Round64(quotient, -scale, sticky, decimal.negative);
 }
 
+// The common slopes (1, -0.5, 0.125, 3E2) read straight, without the
+// big integers: at most 19 significant digits, which fit 64 bits, an
+// exponent of at most three digits, and a power of ten that fits 64 bits
+// as a factor and 2^63 as a divisor, so that the value is worked out in
+// 128 bits. False, with nothing written, for any other text: the general
+// reading decides those, and gives the same value for these.
+constexpr int kPlainDigits = 19;
+constexpr int kPlainExponentDigits = 3;
+constexpr std::int64_t kPlainLargestPower = 19;
+constexpr std::int64_t kPlainLargestDivisorPower = 18;
+
+constexpr auto kPowersOfTen = [] {
+    std::array<std::uint64_t, kPlainLargestPower + 1> powers{};
+    powers[0] = 1;
+    for (std::size_t i = 1; i < powers.size(); ++i) powers[i] = powers[i - 1] * 10;
+    return powers;
+}();
+
+class TPlainReal {
+public:
+    TPlainReal(std::string_view text, char separator) noexcept : FText(text), FSeparator(separator) {}
+
+    bool Scan(TExtended& value) noexcept {
+        SkipSpaces();
+        const bool negative = Next('-');
+        if (!negative) Next('+');
+        const std::size_t mantissaStart = FAt;
+        if (!Digits(false)) return false;
+        const bool separator = Next(FSeparator);
+        if (separator && !Digits(true)) return false;
+        if (FAt == mantissaStart) return false;  // neither a digit nor the separator
+        if ((Next('E') || Next('e')) && !Exponent()) return false;
+        SkipSpaces();
+        if (FAt != FText.size()) return false;
+        if (FDigits == 0) {
+            value = TExtended{negative, 0, 0};
+            return true;
+        }
+        while (FDigits % 10 == 0) {  // trailing zeros only scale the value
+            FDigits /= 10;
+            ++FExponent;
+        }
+        if (FExponent > kPlainLargestPower || FExponent < -kPlainLargestDivisorPower) return false;
+        const auto power = static_cast<std::size_t>(FExponent >= 0 ? FExponent : -FExponent);
+        value = FExponent >= 0 ? detail::Round64(detail::Multiply(FDigits, kPowersOfTen[power]), 0, false, negative)
+                               : detail::UnsignedQuotient(FDigits, kPowersOfTen[power], negative);
+        return true;
+    }
+
+private:
+    bool Next(char c) noexcept {
+        if (FAt == FText.size() || FText[FAt] != c) return false;
+        ++FAt;
+        return true;
+    }
+    void SkipSpaces() noexcept {
+        while (FAt < FText.size() && FText[FAt] == ' ') ++FAt;
+    }
+    // Mantissa digits; false when there are too many to keep.
+    bool Digits(bool fraction) noexcept {
+        for (; FAt < FText.size() && IsDigit(FText[FAt]); ++FAt) {
+            const auto digit = static_cast<std::uint64_t>(FText[FAt] - '0');
+            if (FDigits != 0 || digit != 0) {
+                if (++FSignificant > kPlainDigits) return false;
+                FDigits = FDigits * 10 + digit;
+            }
+            if (fraction) --FExponent;
+        }
+        return true;
+    }
+    // An optional sign and at most three digits (none read as 0).
+    bool Exponent() noexcept {
+        const bool negative = Next('-');
+        if (!negative) Next('+');
+        std::int64_t power = 0;
+        for (int count = 0; FAt < FText.size() && IsDigit(FText[FAt]); ++FAt) {
+            if (++count > kPlainExponentDigits) return false;
+            power = power * 10 + (FText[FAt] - '0');
+        }
+        FExponent += negative ? -power : power;
+        return true;
+    }
+
+    std::string_view FText;
+    char FSeparator;
+    std::size_t FAt = 0;
+    std::uint64_t FDigits = 0;
+    int FSignificant = 0;
+    std::int64_t FExponent = 0;
+};
+
 }  // namespace
 
 TNumberScan ScanReal(std::string_view text, char decimalSeparator, TExtended& value) {
+    if (TPlainReal(text, decimalSeparator).Scan(value)) return {};
     TDecimal decimal;
     const TNumberScan scan = SplitReal(text, decimalSeparator, decimal);
     if (!scan.Accepted()) return scan;
