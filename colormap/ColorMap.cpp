@@ -3,6 +3,7 @@
 #include "colormap/ColorMap.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -26,6 +27,27 @@ constexpr std::size_t kChunkSize = std::size_t{64} * 1024;
 // colour line needs only its first six characters, and a fault report
 // shows no more than this of it.
 constexpr std::size_t kShortLineKeep = 160;
+
+// A block of colour lines read at once: eight lines of six hex digits and
+// CR LF each, 64 bytes.
+constexpr std::int64_t kBlockLines = 8;
+constexpr std::size_t kBlockBytes = 8 * (kColourDigits + 2);
+
+// The colours of a block of lines at `text` into colors[0 .. 7], when all
+// eight are such lines; false (and `colors` possibly written) otherwise.
+// Every test is made for all eight at once, without a branch per line.
+bool DecodeBlockOfLines(const char* text, TPackedColor* colors) noexcept {
+    bool plain = true;
+    for (std::size_t i = 0; i < kBlockLines; ++i) {
+        const char* line = text + i * (kColourDigits + 2);
+        plain &= (line[kColourDigits] == kCarriageReturn) & (line[kColourDigits + 1] == kLineFeed);
+    }
+    if (!plain) return false;
+    for (std::size_t i = 0; i < kBlockLines; ++i) {
+        plain &= DecodeSixHexDigits(std::string_view(text + i * (kColourDigits + 2), kColourDigits), colors[i]);
+    }
+    return plain;
+}
 
 // Splits the data into lines without their line ends. A line that lies
 // within one chunk is handed out as a view into the chunk; a longer one is
@@ -81,13 +103,24 @@ public:
         const std::size_t last = FDataEnd - kLineBytes;  // the last place such a line may start
         std::size_t position = FPosition;
         std::int64_t count = 0;
-        while (count < room && position <= last) {
+        bool lineFeeds = true;  // whether the lines so far end in CR LF
+        while (count < room) {
+            // Where the lines end in CR LF, eight at a time: the next place
+            // then does not wait for the line feed of the line before.
+            if (lineFeeds && count + kBlockLines <= room && position + kBlockBytes <= FDataEnd &&
+                DecodeBlockOfLines(buffer + position, colors + count)) {
+                position += kBlockBytes;
+                count += kBlockLines;
+                continue;
+            }
+            if (position > last) break;
             const char* line = buffer + position;
             if (line[kColourDigits] != kCarriageReturn ||
                 !DecodeSixHexDigits(std::string_view(line, kColourDigits), colors[count])) {
                 break;
             }
-            position += kColourDigits + 1 + (line[kColourDigits + 1] == kLineFeed ? 1 : 0);
+            lineFeeds = line[kColourDigits + 1] == kLineFeed;
+            position += kColourDigits + 1 + (lineFeeds ? 1 : 0);
             ++count;
         }
         FPosition = position;
@@ -300,7 +333,7 @@ ColorMapResult ReadColorMap(TByteSource& source, TPaletteArray& colors, char dec
 
 ColorMapResult ReadColorMap(TByteSource& source, std::int64_t& count, char decimalSeparator,
                             TColorMapReport* report) {
-    TPalette palette(decimalSeparator);
+    TPalette palette(decimalSeparator, TPalette::kMaxColors, TColorUse::Count);
     const ColorMapResult result = TColorMapReader::ReadLines(source, palette, report);
     if (result == kColorMapLoaded) count = std::int64_t{palette.LastIndex()} + 1;
     return result;

@@ -57,9 +57,9 @@ ColorMapResult LoadColorMapFile(const std::filesystem::path& fileName, TPaletteA
                                 TColorMapReport* report = nullptr, TFileKinds kinds = TFileKinds::DiskFilesOnly);
 
 // The same reads for callers that need only how many colours there are
-// (rulvtool check): the same results and reports, and the same list of
-// colours while reading, but no copy of it for the caller; `count` is
-// written on success only.
+// (rulvtool check): the same results and reports, and the same memory
+// asked of the system, but the colours are counted, not kept (TColorUse),
+// and no copy is made for the caller; `count` is written on success only.
 ColorMapResult ReadColorMap(TByteSource& source, std::int64_t& count, char decimalSeparator,
                             TColorMapReport* report = nullptr);
 ColorMapResult LoadColorMapFile(const std::filesystem::path& fileName, std::int64_t& count, char decimalSeparator,

@@ -1,7 +1,9 @@
 // Palette.cpp - TPalette's storage: growth by doubling, bounds, the copy out.
 #include "colormap/Palette.h"
 
-#include <cstdlib>
+#include <algorithm>
+#include <bit>
+#include <limits>
 #include <new>
 #include <stdexcept>
 
@@ -11,41 +13,42 @@
 
 namespace rulv {
 
-TPalette::TStorage::~TStorage() { std::free(Data); }
-
-TPalette::TPalette(char decimalSeparator, std::int32_t colorLimit)
-    : FColorLimit(colorLimit), FDecimalSeparator(decimalSeparator) {
-    FItems.Data = static_cast<TPackedColor*>(std::calloc(kInitialCapacity, sizeof(TPackedColor)));
-    if (FItems.Data == nullptr) throw EOutOfMemory();
-    FItems.Size = kInitialCapacity;
+TPalette::TPalette(char decimalSeparator, std::int32_t colorLimit, TColorUse use)
+    : FUse(use), FColorLimit(colorLimit), FDecimalSeparator(decimalSeparator) {
+    if (!FItems.Allocate(kInitialCapacity * sizeof(TPackedColor))) throw EOutOfMemory();
 }
 
 void TPalette::Grow() {
-    const std::size_t size = FItems.Size * 2;
-    if (size > std::numeric_limits<std::size_t>::max() / sizeof(TPackedColor)) throw EOutOfMemory();
+    const std::size_t capacity = ItemCapacity() * 2;
+    if (capacity > std::numeric_limits<std::size_t>::max() / sizeof(TPackedColor)) throw EOutOfMemory();
+    // The most the list will ever ask for: the capacity that first holds
+    // the limit's colours.
+    const std::size_t largest = std::bit_ceil(std::max<std::size_t>(static_cast<std::size_t>(FColorLimit), capacity));
     // A failed growth leaves the old block as it was.
-    void* grown = GrowBlock(FItems.Data, FItems.Size * sizeof(TPackedColor), size * sizeof(TPackedColor));
-    if (grown == nullptr) throw EOutOfMemory();
-    FItems.Data = static_cast<TPackedColor*>(grown);
-    FItems.Size = size;
+    // A counting list keeps only the block in its first entries.
+    const std::size_t kept = FUse == TColorUse::Keep ? FItems.Size() : kInitialCapacity * sizeof(TPackedColor);
+    if (!FItems.Grow(capacity * sizeof(TPackedColor), largest * sizeof(TPackedColor), kept)) throw EOutOfMemory();
 }
 
 void TPalette::MakeRoomForNext() {
     // The list never holds more colours than a 32-bit index can reach.
     if (FLast >= FColorLimit - 1) throw EOutOfMemory();
-    if (static_cast<std::size_t>(FLast) + 1 >= FItems.Size) Grow();
+    const std::int64_t next = std::int64_t{FLast} + 1;
+    if (static_cast<std::size_t>(next) >= ItemCapacity()) Grow();
+    // A counting list's block handed out before is done with.
+    if (FUse == TColorUse::Count && next - FWindow >= std::int64_t{kInitialCapacity}) FWindow = next;
 }
 
 void TPalette::Add(TPackedColor color) {
     MakeRoomForNext();
-    FItems.Data[FLast + 1] = color;
+    *Room() = color;
     ++FLast;
 }
 
 TPackedColor TPalette::GetItem(std::int32_t index) const {
     if (index > FLast) throw EAbort();
     if (index < 0) throw ERangeError();
-    return FItems.Data[index];
+    return Items()[index];
 }
 
 void TPalette::CopyTo(TPaletteArray& colors) const {
@@ -54,7 +57,7 @@ void TPalette::CopyTo(TPaletteArray& colors) const {
     // colours go straight into it: nothing is allocated, nothing can fail,
     // and no new page is touched.
     if (colors.capacity() >= count) {
-        colors.assign(FItems.Data, FItems.Data + count);
+        colors.assign(Items(), Items() + count);
         return;
     }
     // Otherwise built aside first, so that the caller's array survives a failure.
@@ -62,7 +65,7 @@ void TPalette::CopyTo(TPaletteArray& colors) const {
     try {
         copy.reserve(count);
         AdviseLargePages(copy.data(), count * sizeof(TPackedColor));
-        copy.assign(FItems.Data, FItems.Data + count);
+        copy.assign(Items(), Items() + count);
     } catch (const std::bad_alloc&) {
         throw EOutOfMemory();
     } catch (const std::length_error&) {

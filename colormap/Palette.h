@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "colormap/Rgblib.h"
+#include "common/LargeBlock.h"
 
 namespace rulv {
 
@@ -18,6 +19,13 @@ namespace rulv {
 using TPaletteArray = std::vector<TPackedColor>;
 
 class TColorMapReader;
+
+// What a list does with its colours: keeps them all, or only counts them
+// (a read that needs no more than how many there are). A counting list
+// asks the system for the same memory as one that keeps its colours, so
+// that both fail alike where memory runs out, but it writes every block
+// of colours into its first entries and never touches the rest.
+enum class TColorUse { Keep, Count };
 
 class TPalette {
 public:
@@ -29,7 +37,7 @@ public:
     // colorLimit: the most colours the list may hold; beyond it Add raises
     // EOutOfMemory, so that no index ever overflows 32 bits. Only tests
     // pass less than kMaxColors.
-    TPalette(char decimalSeparator, std::int32_t colorLimit);
+    TPalette(char decimalSeparator, std::int32_t colorLimit, TColorUse use = TColorUse::Keep);
     TPalette(const TPalette&) = delete;
     TPalette& operator=(const TPalette&) = delete;
 
@@ -37,13 +45,15 @@ public:
     // EOutOfMemory when the storage cannot grow; the list must then be
     // discarded.
     void Add(TPackedColor color);
-    // Raises EAbort above the last index and ERangeError below 0.
+    // Raises EAbort above the last index and ERangeError below 0. Only
+    // for a list that keeps its colours.
     TPackedColor GetItem(std::int32_t index) const;
     std::int32_t LastIndex() const noexcept { return FLast; }
     bool HasColors() const noexcept { return FLast >= 0; }
-    std::size_t Capacity() const noexcept { return FItems.Size; }
+    std::size_t Capacity() const noexcept { return ItemCapacity(); }
 
     // Copies the colours into `colors`, resized to exactly LastIndex() + 1.
+    // Only for a list that keeps its colours.
     void CopyTo(TPaletteArray& colors) const;
 
     // One line that is neither empty nor a comment: appends its colours or
@@ -66,9 +76,12 @@ private:
     // Room for colours after the last one without growing and within the
     // limit: where they go and how many fit. AddWithinRoom(n) then takes
     // the first n of them as n calls of Add would.
-    TPackedColor* Room() const noexcept { return FItems.Data + static_cast<std::size_t>(FLast + 1); }
+    // Items()[0] holds the colour FWindow: all of them from 0 where they
+    // are kept, the latest block of kInitialCapacity where they are counted.
+    TPackedColor* Room() const noexcept { return Items() + static_cast<std::size_t>(FLast + 1 - FWindow); }
     std::int64_t RoomSize() const noexcept {
-        const std::int64_t end = std::min<std::int64_t>(static_cast<std::int64_t>(FItems.Size), FColorLimit);
+        std::int64_t end = std::min<std::int64_t>(static_cast<std::int64_t>(ItemCapacity()), FColorLimit);
+        if (FUse == TColorUse::Count) end = std::min<std::int64_t>(end, FWindow + std::int64_t{kInitialCapacity});
         return end - (FLast + 1);
     }
     void AddWithinRoom(std::int64_t count) noexcept { FLast = static_cast<std::int32_t>(FLast + count); }
@@ -87,17 +100,11 @@ private:
         AddWithinRoom(1);
         return true;
     }
-    // The storage grows with GrowBlock (LargeBlock.h: on large pages where
-    // the system has them, else in place where realloc can), and what it
-    // adds is not cleared: entries past FLast are never read.
-    struct TStorage {
-        TPackedColor* Data = nullptr;
-        std::size_t Size = 0;
-        TStorage() = default;
-        TStorage(const TStorage&) = delete;
-        TStorage& operator=(const TStorage&) = delete;
-        ~TStorage();
-    };
+    // The storage: a growable block (LargeBlock.h: in place once it is
+    // large), whose growth does not clear what it adds: entries past FLast
+    // are never read.
+    TPackedColor* Items() const noexcept { return static_cast<TPackedColor*>(FItems.Data()); }
+    std::size_t ItemCapacity() const noexcept { return FItems.Size() / sizeof(TPackedColor); }
     void Grow();
     // Add for a line being parsed: a failed growth becomes the line's fault,
     // at `column`.
@@ -105,7 +112,9 @@ private:
     [[noreturn]] void RaiseGrowthFault(std::string_view line, std::int64_t column) const;
 
     std::int32_t FLast = -1;
-    TStorage FItems;
+    std::int64_t FWindow = 0;  // the index of the colour in Items()[0]
+    TColorUse FUse;
+    TGrowableBlock FItems;
     std::int32_t FColorLimit;
     char FDecimalSeparator;
 };

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "colormap/ColorMap.h"
 #include "common/Errors.h"
@@ -45,6 +46,13 @@ std::string Repeated(std::string_view text, int times) {
     std::string result;
     for (int i = 0; i < times; ++i) result += text;
     return result;
+}
+
+// Colours given as runs: {colour, how many times}.
+TPaletteArray Runs(std::initializer_list<std::pair<TPackedColor, int>> runs) {
+    TPaletteArray colors;
+    for (const auto& [color, times] : runs) colors.insert(colors.end(), static_cast<std::size_t>(times), color);
+    return colors;
 }
 
 struct TCase {
@@ -98,6 +106,20 @@ const TCase kCases[] = {
     // "000002\n000003" is one line: a colour and its text.
     {"a run with a line feed alone", "000001\r\n000002\n000003\r\n", 0, {0x010000, 0x020000}},
     {"a run and an empty line", "000001\r\n\r\n000003\r\n", 0, {0x010000, 0x030000}},
+    // Lines of six digits and CR LF, which the reader takes eight at a
+    // time: a fault, or another line end, inside such a block of eight.
+    {"a fault in a block of eight", Repeated("000000\r\n", 11) + "00G000\r\n" + Repeated("000000\r\n", 20), 12,
+     kSentinel},
+    {"a CR alone in a block of eight", Repeated("000000\r\n", 3) + "000001\r" + Repeated("000002\r\n", 17), 0,
+     Runs({{0x000000, 3}, {0x010000, 1}, {0x020000, 17}})},
+    {"a block that ends at a Ctrl-Z", Repeated("000001\r\n", 7) + "000002\r\x1A" + Repeated("000003\r\n", 9), 0,
+     Runs({{0x010000, 7}, {0x020000, 1}})},
+    // More than a chunk of 64 KiB, out of step with it by a CR alone, and
+    // more colours than the counting read's room of 1024.
+    {"blocks across chunks", "000000\r" + Repeated("0A0B0C\r\n", 9000) + "000001", 0,
+     Runs({{0x000000, 1}, {0x0C0B0A, 9000}, {0x010000, 1}})},
+    {"a fault after blocks across chunks", "000000\r" + Repeated("0A0B0C\r\n", 9000) + "0G\r\n", 9002, kSentinel},
+    {"a long gradient", "#GRAD 000000,000000,3000\r\n", 0, Runs({{0x000000, 3000}})},
 };
 
 TEST(Loader, LineHandlingTable) {
@@ -111,6 +133,12 @@ TEST(Loader, LineHandlingTable) {
         TByteByByteInput bytes(test.data);
         EXPECT_EQ(ReadColorMap(bytes, byByte, '.'), test.result) << test.name << " (byte by byte)";
         EXPECT_EQ(byByte, test.colors) << test.name << " (byte by byte)";
+
+        // A read that only counts the colours finds the same.
+        std::int64_t count = -1;
+        TMemoryInput again(test.data);
+        EXPECT_EQ(ReadColorMap(again, count, '.'), test.result) << test.name << " (counted)";
+        EXPECT_EQ(count, test.result == 0 ? static_cast<std::int64_t>(test.colors.size()) : -1) << test.name;
     }
 }
 
