@@ -11,6 +11,7 @@
 
 #include "common/Errors.h"
 #include "colormap/LineParser.h"
+#include "colormap/PlainLines.h"
 
 namespace rulv {
 
@@ -27,27 +28,6 @@ constexpr std::size_t kChunkSize = std::size_t{64} * 1024;
 // colour line needs only its first six characters, and a fault report
 // shows no more than this of it.
 constexpr std::size_t kShortLineKeep = 160;
-
-// A block of colour lines read at once: eight lines of six hex digits and
-// CR LF each, 64 bytes.
-constexpr std::int64_t kBlockLines = 8;
-constexpr std::size_t kBlockBytes = 8 * (kColourDigits + 2);
-
-// The colours of a block of lines at `text` into colors[0 .. 7], when all
-// eight are such lines; false (and `colors` possibly written) otherwise.
-// Every test is made for all eight at once, without a branch per line.
-bool DecodeBlockOfLines(const char* text, TPackedColor* colors) noexcept {
-    bool plain = true;
-    for (std::size_t i = 0; i < kBlockLines; ++i) {
-        const char* line = text + i * (kColourDigits + 2);
-        plain &= (line[kColourDigits] == kCarriageReturn) & (line[kColourDigits + 1] == kLineFeed);
-    }
-    if (!plain) return false;
-    for (std::size_t i = 0; i < kBlockLines; ++i) {
-        plain &= DecodeSixHexDigits(std::string_view(text + i * (kColourDigits + 2), kColourDigits), colors[i]);
-    }
-    return plain;
-}
 
 // Splits the data into lines without their line ends. A line that lies
 // within one chunk is handed out as a view into the chunk; a longer one is

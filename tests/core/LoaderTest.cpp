@@ -1,11 +1,15 @@
 // LoaderTest.cpp - the loader: line ends, line numbers, results, real files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
+#include <random>
 #include <string>
 #include <utility>
 
 #include "colormap/ColorMap.h"
+#include "colormap/PlainLines.h"
 #include "common/Errors.h"
 #include "tests/support/TempFolder.h"
 
@@ -139,6 +143,33 @@ TEST(Loader, LineHandlingTable) {
         TMemoryInput again(test.data);
         EXPECT_EQ(ReadColorMap(again, count, '.'), test.result) << test.name << " (counted)";
         EXPECT_EQ(count, test.result == 0 ? static_cast<std::int64_t>(test.colors.size()) : -1) << test.name;
+    }
+}
+
+// Eight plain lines at once, in the processor's wide registers, against
+// the portable reading of the same block: blocks of random digits in both
+// cases with every byte value in turn at every place.
+TEST(Loader, BlocksOfPlainLinesReadAsThePortableWay) {
+    std::mt19937 random(5);
+    constexpr std::string_view kDigits = "0123456789abcdefABCDEF";
+    for (int trial = 0; trial < 60; ++trial) {
+        std::string block;
+        for (int line = 0; line < line_grammar::kBlockLines; ++line) {
+            for (int i = 0; i < 6; ++i) block += kDigits[random() % kDigits.size()];
+            block += "\r\n";
+        }
+        for (std::size_t place = 0; place < block.size(); ++place) {
+            for (int byte = 0; byte < 256; ++byte) {
+                std::string changed = block;
+                changed[place] = static_cast<char>(byte);
+                TPackedColor wide[8] = {}, portable[8] = {};
+                const bool read = line_grammar::DecodeBlockOfLines(changed.data(), wide);
+                ASSERT_EQ(read, line_grammar::DecodeBlockOfLinesPortable(changed.data(), portable)) << place << " " << byte;
+                if (read) {
+                    ASSERT_TRUE(std::equal(std::begin(wide), std::end(wide), std::begin(portable))) << place;
+                }
+            }
+        }
     }
 }
 
