@@ -168,29 +168,33 @@ TExtended ExtendedQuotient(std::int64_t numerator, std::int64_t denominator) {
 }
 
 double ToDouble(const TExtended& value) {
-    std::uint64_t sign = value.negative ? std::uint64_t{1} << 63 : 0;
+    const std::uint64_t sign = value.negative ? std::uint64_t{1} << 63 : 0;
     if (value.IsZero()) return std::bit_cast<double>(sign);
     std::int64_t top = std::int64_t{value.exponent} + 63;  // exponent of the leading bit
     if (top > 1023) throw EOverflow();
-    // Keep 53 bits for a normal result, fewer for a subnormal one.
-    const std::int64_t drop = top >= -1022 ? 11 : 11 + (-1022 - top);
-    if (drop > 65) return std::bit_cast<double>(sign);  // below half the least subnormal
-    const U128 wide{0, value.significand};
-    const int shift = static_cast<int>(drop);
-    std::uint64_t kept = ShiftRight(wide, shift).lo;
-    if (TestBit(wide, shift - 1) && (LowBitsNonZero(wide, shift - 1) || (kept & 1u) != 0)) ++kept;
-    std::uint64_t bits;
     if (top >= -1022) {
+        // A normal result keeps 53 of the 64 bits: the 11 below decide.
+        constexpr std::uint64_t kHalf = std::uint64_t{1} << 10;
+        std::uint64_t kept = value.significand >> 11;
+        const std::uint64_t rest = value.significand & ((kHalf << 1) - 1);
+        if (rest > kHalf || (rest == kHalf && (kept & 1u) != 0)) ++kept;
         if (kept == (std::uint64_t{1} << 53)) {  // rounded up to the next power of two
             kept >>= 1;
             ++top;
             if (top > 1023) throw EOverflow();
         }
-        bits = (static_cast<std::uint64_t>(top + 1023) << 52) | (kept & ((std::uint64_t{1} << 52) - 1));
-    } else {
-        bits = kept;  // a carry into bit 52 gives the least normal number, as it should
+        return std::bit_cast<double>(sign | (static_cast<std::uint64_t>(top + 1023) << 52) |
+                                     (kept & ((std::uint64_t{1} << 52) - 1)));
     }
-    return std::bit_cast<double>(sign | bits);
+    // A subnormal one keeps fewer.
+    const std::int64_t drop = 11 + (-1022 - top);
+    if (drop > 65) return std::bit_cast<double>(sign);  // below half the least subnormal
+    const U128 wide{0, value.significand};
+    const int shift = static_cast<int>(drop);
+    std::uint64_t kept = ShiftRight(wide, shift).lo;
+    if (TestBit(wide, shift - 1) && (LowBitsNonZero(wide, shift - 1) || (kept & 1u) != 0)) ++kept;
+    // A carry into bit 52 gives the least normal number, as it should.
+    return std::bit_cast<double>(sign | kept);
 }
 
 double StoredQuotient(std::int64_t numerator, std::int64_t denominator) {
@@ -380,17 +384,6 @@ std::int64_t TRoundedProductSeries::NextChange(std::int64_t limit) const {
         (reaches(middle) ? high : low) = middle;
     }
     return high;
-}
-
-TShortProductRun::TShortProductRun(double step) noexcept {
-    const TDoubleParts parts = Decompose(step);
-    FMantissa = parts.mantissa;
-    FNegative = parts.negative;
-    FShift = -parts.exponent;
-    if (FShift > 0 && FShift < 64) {
-        FRestMask = (std::uint64_t{1} << FShift) - 1;
-        FHalf = std::uint64_t{1} << (FShift - 1);
-    }
 }
 
 std::int64_t TruncatedQuotient(std::int64_t numerator, double divisor) {

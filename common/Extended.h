@@ -10,6 +10,7 @@
 // everywhere and depend on no FPU state.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 
 namespace rulv {
@@ -189,7 +190,19 @@ public:
         return count <= kMaxFactor && step < kMaxStep && step > -kMaxStep;  // false for NaN
     }
 
-    explicit TShortProductRun(double step) noexcept;
+    explicit TShortProductRun(double step) noexcept {
+        // |step| = mantissa * 2^exponent, as the double holds it.
+        const auto bits = std::bit_cast<std::uint64_t>(step);
+        const int field = static_cast<int>((bits >> 52) & 0x7FF);
+        constexpr std::uint64_t kFraction = (std::uint64_t{1} << 52) - 1;
+        FMantissa = field == 0 ? bits & kFraction : (bits & kFraction) | (std::uint64_t{1} << 52);
+        FShift = field == 0 ? 1074 : 1075 - field;
+        FNegative = (bits >> 63) != 0;
+        if (FShift > 0 && FShift < 64) {
+            FRestMask = (std::uint64_t{1} << FShift) - 1;
+            FHalf = std::uint64_t{1} << (FShift - 1);
+        }
+    }
 
     std::int64_t Value(std::int64_t k) const noexcept {
         const std::uint64_t product = static_cast<std::uint64_t>(k) * FMantissa;

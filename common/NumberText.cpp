@@ -70,6 +70,21 @@ TNumberScan ScanDecimalDigits(std::string_view digits, std::size_t offset, TNumb
 }  // namespace
 
 TNumberScan ScanInteger(std::string_view text, std::int32_t& value) noexcept {
+    // The commonest text, a few decimal digits and nothing else, at once:
+    // nine of them stay below 2^31.
+    constexpr std::size_t kShortDigits = 9;
+    if (!text.empty() && text.size() <= kShortDigits) {
+        std::uint32_t number = 0;  // wraps harmlessly until a non-digit is known
+        bool digits = true;
+        for (const char c : text) {
+            digits &= IsDigit(c);
+            number = number * 10 + static_cast<std::uint32_t>(static_cast<unsigned char>(c) - '0');
+        }
+        if (digits) {
+            value = static_cast<std::int32_t>(number);
+            return {};
+        }
+    }
     std::size_t at = 0;
     while (at < text.size() && text[at] == ' ') ++at;
     if (at == text.size()) return Refused(TNumberFault::Empty, at);
