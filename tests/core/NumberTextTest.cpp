@@ -109,66 +109,61 @@ TEST(ParseReal, LongMantissasRoundOnceAndStayCheap) {
     EXPECT_THROW(ParseReal(std::string(5000, '9'), '.'), EOverflow);
 }
 
-TEST(ScanInteger, NamesTheRuleAndWhereTheTextStopsBeingANumber) {
+// Both scans name the rule that refused a text and where it stopped being
+// a number, and leave the caller's value alone.
+TEST(NumberScan, NamesTheRuleAndWhereTheTextStopsBeingANumber) {
+    enum TScan { Integer, Real };
     const struct {
+        TScan scan;
         const char* text;
         TNumberFault fault;
         std::size_t offset;
     } rows[] = {
-        {"", TNumberFault::Empty, 0},
-        {"   ", TNumberFault::Empty, 3},
-        {"+", TNumberFault::SignWithoutDigits, 1},
-        {" -x", TNumberFault::SignWithoutDigits, 2},
-        {"-$1", TNumberFault::SignWithoutDigits, 1},
-        {"$", TNumberFault::PrefixWithoutDigits, 1},
-        {"0x", TNumberFault::PrefixWithoutDigits, 2},
-        {"x 1", TNumberFault::PrefixWithoutDigits, 1},
-        {"$G", TNumberFault::PrefixWithoutDigits, 1},
-        {"abc", TNumberFault::UnexpectedCharacter, 0},
-        {"42 ", TNumberFault::UnexpectedCharacter, 2},
-        {"\t42", TNumberFault::UnexpectedCharacter, 0},
-        {"12px", TNumberFault::UnexpectedCharacter, 2},
-        {"$1G", TNumberFault::UnexpectedCharacter, 2},
-        {"2147483648", TNumberFault::OutOfRange, 9},
-        {"-2147483649", TNumberFault::OutOfRange, 10},
-        {"99999999999999999999", TNumberFault::OutOfRange, 9},
-        {"$100000000", TNumberFault::TooManyHexDigits, 9},
-        {"0x0000123456789", TNumberFault::TooManyHexDigits, 14},
-        {"$123456789G", TNumberFault::TooManyHexDigits, 9},
+        {Integer, "", TNumberFault::Empty, 0},
+        {Integer, "   ", TNumberFault::Empty, 3},
+        {Integer, "+", TNumberFault::SignWithoutDigits, 1},
+        {Integer, " -x", TNumberFault::SignWithoutDigits, 2},
+        {Integer, "-$1", TNumberFault::SignWithoutDigits, 1},
+        {Integer, "$", TNumberFault::PrefixWithoutDigits, 1},
+        {Integer, "0x", TNumberFault::PrefixWithoutDigits, 2},
+        {Integer, "x 1", TNumberFault::PrefixWithoutDigits, 1},
+        {Integer, "$G", TNumberFault::PrefixWithoutDigits, 1},
+        {Integer, "abc", TNumberFault::UnexpectedCharacter, 0},
+        {Integer, "42 ", TNumberFault::UnexpectedCharacter, 2},
+        {Integer, "\t42", TNumberFault::UnexpectedCharacter, 0},
+        {Integer, "12px", TNumberFault::UnexpectedCharacter, 2},
+        {Integer, "$1G", TNumberFault::UnexpectedCharacter, 2},
+        {Integer, "2147483648", TNumberFault::OutOfRange, 9},
+        {Integer, "-2147483649", TNumberFault::OutOfRange, 10},
+        {Integer, "99999999999999999999", TNumberFault::OutOfRange, 9},
+        {Integer, "$100000000", TNumberFault::TooManyHexDigits, 9},
+        {Integer, "0x0000123456789", TNumberFault::TooManyHexDigits, 14},
+        {Integer, "$123456789G", TNumberFault::TooManyHexDigits, 9},
+        {Real, "", TNumberFault::Empty, 0},
+        {Real, "  ", TNumberFault::Empty, 2},
+        {Real, "+", TNumberFault::SignWithoutDigits, 1},
+        {Real, "-E5", TNumberFault::SignWithoutDigits, 1},
+        {Real, "E5", TNumberFault::UnexpectedCharacter, 0},
+        {Real, "1,5", TNumberFault::UnexpectedCharacter, 1},
+        {Real, "1E5x", TNumberFault::UnexpectedCharacter, 3},
+        {Real, "1.5.", TNumberFault::UnexpectedCharacter, 3},
+        {Real, "1E50000", TNumberFault::UnexpectedCharacter, 5},
+        {Real, "-1e4933", TNumberFault::Overflow, 0},
     };
     for (const auto& row : rows) {
-        std::int32_t value = 12345;
-        const TNumberScan scan = ScanInteger(row.text, value);
+        constexpr std::int32_t kIntegerSentinel = 12345;
+        constexpr TExtended kRealSentinel{true, 42, 7};
+        std::int32_t integer = kIntegerSentinel;
+        TExtended real = kRealSentinel;
+        const TNumberScan scan = row.scan == Integer ? ScanInteger(row.text, integer) : ScanReal(row.text, '.', real);
         EXPECT_EQ(scan.Fault, row.fault) << '"' << row.text << '"';
         EXPECT_EQ(scan.Offset, row.offset) << '"' << row.text << '"';
-        EXPECT_EQ(value, 12345) << '"' << row.text << '"';
+        EXPECT_EQ(integer, kIntegerSentinel) << '"' << row.text << '"';
+        EXPECT_EQ(real, kRealSentinel) << '"' << row.text << '"';
     }
 }
 
-TEST(ScanReal, NamesTheRuleAndWhereTheTextStopsBeingANumber) {
-    const struct {
-        const char* text;
-        TNumberFault fault;
-        std::size_t offset;
-    } rows[] = {
-        {"", TNumberFault::Empty, 0},
-        {"  ", TNumberFault::Empty, 2},
-        {"+", TNumberFault::SignWithoutDigits, 1},
-        {"-E5", TNumberFault::SignWithoutDigits, 1},
-        {"E5", TNumberFault::UnexpectedCharacter, 0},
-        {"1,5", TNumberFault::UnexpectedCharacter, 1},
-        {"1E5x", TNumberFault::UnexpectedCharacter, 3},
-        {"1.5.", TNumberFault::UnexpectedCharacter, 3},
-        {"1E50000", TNumberFault::UnexpectedCharacter, 5},
-        {"-1e4933", TNumberFault::Overflow, 0},
-    };
-    for (const auto& row : rows) {
-        TExtended value{true, 42, 7};
-        const TNumberScan scan = ScanReal(row.text, '.', value);
-        EXPECT_EQ(scan.Fault, row.fault) << '"' << row.text << '"';
-        EXPECT_EQ(scan.Offset, row.offset) << '"' << row.text << '"';
-        EXPECT_EQ(value, (TExtended{true, 42, 7})) << '"' << row.text << '"';
-    }
+TEST(ScanReal, TooLargeIsRefusedAtTheStartAndTheExtendedRangeIsWide) {
     TExtended value;
     const TNumberScan huge = ScanReal(" " + std::string(5000, '9'), '.', value);
     EXPECT_EQ(huge.Fault, TNumberFault::Overflow);
