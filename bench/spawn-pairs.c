@@ -10,7 +10,6 @@
  * time covers posix_spawn to wait4 and nothing else: no shell and no `date`
  * fork inside it, which would add the same milliseconds to both sides and
  * flatten the ratio. A command that fails ends the run with status 2. */
-#define _GNU_SOURCE
 #include <spawn.h>
 #include <stdio.h>
 #include <stdlib.h>

@@ -1,7 +1,6 @@
 // NumberText.cpp - ParseInteger, ParseReal and HexToInt.
 #include "common/NumberText.h"
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -364,12 +363,10 @@ constexpr int kPlainExponentDigits = 3;
 constexpr std::int64_t kPlainLargestPower = 19;
 constexpr std::int64_t kPlainLargestDivisorPower = 18;
 
-constexpr auto kPowersOfTen = [] {
-    std::array<std::uint64_t, kPlainLargestPower + 1> powers{};
-    powers[0] = 1;
-    for (std::size_t i = 1; i < powers.size(); ++i) powers[i] = powers[i - 1] * 10;
-    return powers;
-}();
+constexpr std::uint64_t kPowersOfTen[kPlainLargestPower + 1] = {
+    1u, 10u, 100u, 1000u, 10000u, 100000u, 1000000u, 10000000u, 100000000u, 1000000000u, 10000000000u,
+    100000000000u, 1000000000000u, 10000000000000u, 100000000000000u, 1000000000000000u, 10000000000000000u,
+    100000000000000000u, 1000000000000000000u, 10000000000000000000u};
 
 class TPlainReal {
 public:

@@ -112,50 +112,50 @@ TEST(ParseReal, LongMantissasRoundOnceAndStayCheap) {
 // Both scans name the rule that refused a text and where it stopped being
 // a number, and leave the caller's value alone.
 TEST(NumberScan, NamesTheRuleAndWhereTheTextStopsBeingANumber) {
-    enum TScan { Integer, Real };
+    enum TScan { IntegerScan, RealScan };
     const struct {
         TScan scan;
         const char* text;
         TNumberFault fault;
         std::size_t offset;
     } rows[] = {
-        {Integer, "", TNumberFault::Empty, 0},
-        {Integer, "   ", TNumberFault::Empty, 3},
-        {Integer, "+", TNumberFault::SignWithoutDigits, 1},
-        {Integer, " -x", TNumberFault::SignWithoutDigits, 2},
-        {Integer, "-$1", TNumberFault::SignWithoutDigits, 1},
-        {Integer, "$", TNumberFault::PrefixWithoutDigits, 1},
-        {Integer, "0x", TNumberFault::PrefixWithoutDigits, 2},
-        {Integer, "x 1", TNumberFault::PrefixWithoutDigits, 1},
-        {Integer, "$G", TNumberFault::PrefixWithoutDigits, 1},
-        {Integer, "abc", TNumberFault::UnexpectedCharacter, 0},
-        {Integer, "42 ", TNumberFault::UnexpectedCharacter, 2},
-        {Integer, "\t42", TNumberFault::UnexpectedCharacter, 0},
-        {Integer, "12px", TNumberFault::UnexpectedCharacter, 2},
-        {Integer, "$1G", TNumberFault::UnexpectedCharacter, 2},
-        {Integer, "2147483648", TNumberFault::OutOfRange, 9},
-        {Integer, "-2147483649", TNumberFault::OutOfRange, 10},
-        {Integer, "99999999999999999999", TNumberFault::OutOfRange, 9},
-        {Integer, "$100000000", TNumberFault::TooManyHexDigits, 9},
-        {Integer, "0x0000123456789", TNumberFault::TooManyHexDigits, 14},
-        {Integer, "$123456789G", TNumberFault::TooManyHexDigits, 9},
-        {Real, "", TNumberFault::Empty, 0},
-        {Real, "  ", TNumberFault::Empty, 2},
-        {Real, "+", TNumberFault::SignWithoutDigits, 1},
-        {Real, "-E5", TNumberFault::SignWithoutDigits, 1},
-        {Real, "E5", TNumberFault::UnexpectedCharacter, 0},
-        {Real, "1,5", TNumberFault::UnexpectedCharacter, 1},
-        {Real, "1E5x", TNumberFault::UnexpectedCharacter, 3},
-        {Real, "1.5.", TNumberFault::UnexpectedCharacter, 3},
-        {Real, "1E50000", TNumberFault::UnexpectedCharacter, 5},
-        {Real, "-1e4933", TNumberFault::Overflow, 0},
+        {IntegerScan, "", TNumberFault::Empty, 0},
+        {IntegerScan, "   ", TNumberFault::Empty, 3},
+        {IntegerScan, "+", TNumberFault::SignWithoutDigits, 1},
+        {IntegerScan, " -x", TNumberFault::SignWithoutDigits, 2},
+        {IntegerScan, "-$1", TNumberFault::SignWithoutDigits, 1},
+        {IntegerScan, "$", TNumberFault::PrefixWithoutDigits, 1},
+        {IntegerScan, "0x", TNumberFault::PrefixWithoutDigits, 2},
+        {IntegerScan, "x 1", TNumberFault::PrefixWithoutDigits, 1},
+        {IntegerScan, "$G", TNumberFault::PrefixWithoutDigits, 1},
+        {IntegerScan, "abc", TNumberFault::UnexpectedCharacter, 0},
+        {IntegerScan, "42 ", TNumberFault::UnexpectedCharacter, 2},
+        {IntegerScan, "\t42", TNumberFault::UnexpectedCharacter, 0},
+        {IntegerScan, "12px", TNumberFault::UnexpectedCharacter, 2},
+        {IntegerScan, "$1G", TNumberFault::UnexpectedCharacter, 2},
+        {IntegerScan, "2147483648", TNumberFault::OutOfRange, 9},
+        {IntegerScan, "-2147483649", TNumberFault::OutOfRange, 10},
+        {IntegerScan, "99999999999999999999", TNumberFault::OutOfRange, 9},
+        {IntegerScan, "$100000000", TNumberFault::TooManyHexDigits, 9},
+        {IntegerScan, "0x0000123456789", TNumberFault::TooManyHexDigits, 14},
+        {IntegerScan, "$123456789G", TNumberFault::TooManyHexDigits, 9},
+        {RealScan, "", TNumberFault::Empty, 0},
+        {RealScan, "  ", TNumberFault::Empty, 2},
+        {RealScan, "+", TNumberFault::SignWithoutDigits, 1},
+        {RealScan, "-E5", TNumberFault::SignWithoutDigits, 1},
+        {RealScan, "E5", TNumberFault::UnexpectedCharacter, 0},
+        {RealScan, "1,5", TNumberFault::UnexpectedCharacter, 1},
+        {RealScan, "1E5x", TNumberFault::UnexpectedCharacter, 3},
+        {RealScan, "1.5.", TNumberFault::UnexpectedCharacter, 3},
+        {RealScan, "1E50000", TNumberFault::UnexpectedCharacter, 5},
+        {RealScan, "-1e4933", TNumberFault::Overflow, 0},
     };
     for (const auto& row : rows) {
         constexpr std::int32_t kIntegerSentinel = 12345;
         constexpr TExtended kRealSentinel{true, 42, 7};
         std::int32_t integer = kIntegerSentinel;
         TExtended real = kRealSentinel;
-        const TNumberScan scan = row.scan == Integer ? ScanInteger(row.text, integer) : ScanReal(row.text, '.', real);
+        const TNumberScan scan = row.scan == IntegerScan ? ScanInteger(row.text, integer) : ScanReal(row.text, '.', real);
         EXPECT_EQ(scan.Fault, row.fault) << '"' << row.text << '"';
         EXPECT_EQ(scan.Offset, row.offset) << '"' << row.text << '"';
         EXPECT_EQ(integer, kIntegerSentinel) << '"' << row.text << '"';
