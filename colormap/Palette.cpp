@@ -24,8 +24,8 @@ void TPalette::Grow() {
     // The most the list will ever ask for: the capacity that first holds
     // the limit's colours.
     const std::size_t largest = std::bit_ceil(std::max<std::size_t>(static_cast<std::size_t>(FColorLimit), capacity));
-    // A failed growth leaves the old block as it was.
-    // A counting list keeps only the block in its first entries.
+    // A counting list keeps only the block in its first entries. A failed
+    // growth leaves the old block as it was.
     const std::size_t kept = FUse == TColorUse::Keep ? FItems.Size() : kInitialCapacity * sizeof(TPackedColor);
     if (!FItems.Grow(capacity * sizeof(TPackedColor), largest * sizeof(TPackedColor), kept)) throw EOutOfMemory();
 }

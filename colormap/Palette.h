@@ -75,9 +75,9 @@ private:
     }
     // Room for colours after the last one without growing and within the
     // limit: where they go and how many fit. AddWithinRoom(n) then takes
-    // the first n of them as n calls of Add would.
-    // Items()[0] holds the colour FWindow: all of them from 0 where they
-    // are kept, the latest block of kInitialCapacity where they are counted.
+    // the first n of them as n calls of Add would. Items()[0] holds the
+    // colour FWindow: all colours from 0 on where they are kept, the latest
+    // block of kInitialCapacity where they are counted.
     TPackedColor* Room() const noexcept { return Items() + static_cast<std::size_t>(FLast + 1 - FWindow); }
     std::int64_t RoomSize() const noexcept {
         std::int64_t end = std::min<std::int64_t>(static_cast<std::int64_t>(ItemCapacity()), FColorLimit);
