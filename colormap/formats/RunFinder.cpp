@@ -51,10 +51,11 @@ std::int64_t BlockEnd(const TPaletteArray& colors, std::int64_t j) noexcept {
     return end;
 }
 
-// Lower bands held back: those of a run of zeros whose values may lie
-// below zero (a head of the start, or a falling run's tail). Zeros of one
-// such run share their unwrapped value, so its two ends stand for all.
-struct TPending {
+// A run of zeros held back from the polygons: the start's head of zeros
+// or the tail of zeros at the right end, whose sums may lie below zero.
+// Zeros of one run share their unwrapped value, so its two ends stand for
+// all of it.
+struct TZeros {
     bool Has = false;
     std::int64_t MinX = 0;
     std::int64_t MaxX = 0;
@@ -72,47 +73,65 @@ struct TPending {
     }
 };
 
-// One channel in one direction: the polygons for even and odd pins, the
-// unwrapped values at the start and at the right end, and the lower bands
-// held back.
-struct TDirection {
+// One channel unwrapped one way (rising or falling): the polygons of its
+// points for even and odd pins (without the head and the tail), its values
+// at the start and at the right end, and the zeros held back.
+struct TUnwrapped {
     TRunPolygon Even{true};
     TRunPolygon Odd{false};
     std::int64_t LeftY = 0;
     std::int64_t RightY = 0;
     std::int64_t MinY = 0;
     std::int64_t MaxY = 0;
-    TPending Pending;
+    TZeros Head;
+    TZeros Tail;
 
-    void Add(std::int64_t x, std::int64_t y, TBand band) {
-        Even.Add(x, y, band);
-        Odd.Add(x, y, band);
-    }
-    void AddPoint(std::int64_t x, std::int64_t y, bool lowerHeldBack) {
+    void Note(std::int64_t y) noexcept {
         MinY = std::min(MinY, y);
         MaxY = std::max(MaxY, y);
-        Add(x, y, TBand::Upper);
-        if (lowerHeldBack) {
-            Pending.Extend(x, y);
-        } else {
-            Add(x, y, TBand::Lower);
-        }
     }
-    void Flush() {
-        if (!Pending.Has) return;
-        Add(Pending.MinX, Pending.Y, TBand::Lower);
-        Add(Pending.MaxX, Pending.Y, TBand::Lower);
-        Pending = {};
+    void AddPoint(std::int64_t x, std::int64_t y) {
+        Note(y);
+        Even.AddPoint(x, y);
+        Odd.AddPoint(x, y);
+    }
+    void Settle(TZeros& zeros) {
+        if (!zeros.Has) return;
+        const TZeros settled = zeros;
+        zeros = {};
+        AddPoint(settled.MinX, settled.Y);
+        AddPoint(settled.MaxX, settled.Y);
     }
     const TRunPolygon& For(std::int64_t y) const noexcept { return (y & 1) == 0 ? Even : Odd; }
     bool Dead() const noexcept { return Even.Empty() && Odd.Empty(); }
 };
 
+// Adds both bands of a run of zeros to a polygon.
+void AddBoth(TRunPolygon& polygon, const TZeros& zeros) {
+    if (!zeros.Has) return;
+    polygon.AddPoint(zeros.MinX, zeros.Y);
+    polygon.AddPoint(zeros.MaxX, zeros.Y);
+}
+
 struct TChannelSpace {
-    TDirection Rising;
-    TDirection Falling;
+    TUnwrapped Ways[2];  // rising, falling
     // Whether every colour after the start, up to the right end, is 0 here.
     bool ZerosToRight = true;
+};
+
+constexpr int kRisingWay = 0;
+constexpr int kFallingWay = 1;
+
+// How a channel's line fits (see RunFinder.h).
+enum class TClamp { None, Head, Tail };
+
+struct TFit {
+    TClamp Clamp = TClamp::None;
+    int Way = kRisingWay;
+    int Steep = 0;  // the slope is the polygon's plus (head) or minus (tail) 256 times this
+    std::int64_t PinY = 0;
+    std::int64_t Start = 0;
+    TRunPolygon Polygon{true};
 };
 
 // The lines that pass the points (Start, Right] of every channel, for
@@ -131,14 +150,20 @@ public:
             TChannelSpace& space = FChannels[c];
             const int previous = Value(FRight, c);
             const int value = Value(first, c);
-            const bool head = Value(FStart, c) == 0 && space.ZerosToRight && value == 0;
-            space.Rising.RightY += Rise(previous, value);
-            space.Falling.RightY += Fall(previous, value);
-            if (value != 0) space.Falling.Flush();
-            for (const std::int64_t x : {first, last}) {
-                space.Rising.AddPoint(x - FOrigin, space.Rising.RightY, head);
-                space.Falling.AddPoint(x - FOrigin, space.Falling.RightY, value == 0);
-                if (last == first) break;
+            const bool head = Value(FStart, c) == 0 && space.ZerosToRight;
+            for (int way = 0; way < 2; ++way) {
+                TUnwrapped& unwrapped = space.Ways[way];
+                unwrapped.RightY += way == kRisingWay ? Rise(previous, value) : Fall(previous, value);
+                if (value != 0) unwrapped.Settle(unwrapped.Tail);
+                for (const std::int64_t x : {first, last}) {
+                    if (value != 0) {
+                        unwrapped.AddPoint(x - FOrigin, unwrapped.RightY);
+                    } else {
+                        unwrapped.Note(unwrapped.RightY);
+                        (head ? unwrapped.Head : unwrapped.Tail).Extend(x - FOrigin, unwrapped.RightY);
+                    }
+                    if (last == first) break;
+                }
             }
             space.ZerosToRight = space.ZerosToRight && value == 0;
         }
@@ -158,11 +183,25 @@ public:
             TChannelSpace& space = FChannels[c];
             const int oldValue = Value(old, c);
             const int value = Value(start, c);
-            if (value != 0) space.Rising.Flush();
-            space.Rising.AddPoint(old - FOrigin, space.Rising.LeftY, value == 0 && oldValue == 0);
-            space.Falling.AddPoint(old - FOrigin, space.Falling.LeftY, oldValue == 0 && space.ZerosToRight);
-            space.Rising.LeftY -= Rise(value, oldValue);
-            space.Falling.LeftY -= Fall(value, oldValue);
+            for (int way = 0; way < 2; ++way) {
+                TUnwrapped& unwrapped = space.Ways[way];
+                const std::int64_t x = old - FOrigin;
+                const std::int64_t y = unwrapped.LeftY;
+                if (value == 0 && oldValue == 0) {
+                    unwrapped.Note(y);
+                    unwrapped.Head.Extend(x, y);
+                } else if (value != 0 && oldValue == 0 && space.ZerosToRight) {
+                    // Nothing but zeros after a non-zero start: they are its tail.
+                    unwrapped.Note(y);
+                    unwrapped.Tail = unwrapped.Head;
+                    unwrapped.Head = {};
+                    unwrapped.Tail.Extend(x, y);
+                } else {
+                    if (value != 0) unwrapped.Settle(unwrapped.Head);
+                    unwrapped.AddPoint(x, y);
+                }
+                unwrapped.LeftY -= way == kRisingWay ? Rise(value, oldValue) : Fall(value, oldValue);
+            }
             space.ZerosToRight = space.ZerosToRight && oldValue == 0;
         }
         FStart = start;
@@ -171,7 +210,7 @@ public:
     // Whether Start .. Right is one run.
     bool Feasible() const {
         for (int c = 0; c < 3; ++c) {
-            if (!RisingFits(c) && !FallingFits(c)) return false;
+            if (!Fit(c, false)) return false;
         }
         return true;
     }
@@ -179,7 +218,7 @@ public:
     // Whether no start at or left of Start can reach Right.
     bool Hopeless() const {
         for (const TChannelSpace& space : FChannels) {
-            if (space.Rising.Dead() && space.Falling.Dead()) return true;
+            if (space.Ways[0].Dead() && space.Ways[1].Dead()) return true;
         }
         return false;
     }
@@ -229,99 +268,134 @@ public:
 
     // The line of channel c for the run Start .. Right (Feasible()).
     TChannelLine Line(int c) const {
-        const TChannelSpace& space = FChannels[c];
+        const std::optional<TFit> fit = Fit(c, true);
+        const TUnwrapped& unwrapped = FChannels[c].Ways[fit->Way];
         const std::int64_t x = FStart - FOrigin;
         const int first = Value(FStart, c);
         TChannelLine line;
-        if (RisingFits(c)) {
-            const TDirection& rising = space.Rising;
-            std::int64_t pin = rising.LeftY;
-            if (!rising.For(pin).PassesThrough(x, pin)) pin = *RisingPin(c);
-            line.Rising = true;
-            line.PinY = pin;
-            line.Start = first + (pin - rising.LeftY);
-            line.Plain = pin == rising.LeftY && first + (rising.MaxY - rising.LeftY) <= 255 &&
-                         first + (rising.MinY - rising.LeftY) >= 0;
-            Describe(rising.For(pin), x, pin, line);
-            return line;
+        line.Rising = fit->Way == kRisingWay;
+        line.Start = fit->Start;
+        line.PinY = fit->PinY;
+        line.Plain = fit->Clamp != TClamp::Tail && fit->Steep == 0 && fit->Start == first &&
+                     first + (unwrapped.MinY - unwrapped.LeftY) >= 0 && first + (unwrapped.MaxY - unwrapped.LeftY) <= 255;
+        const TRunPolygon::TSlopes slopes = fit->Polygon.SlopesThrough(x, fit->PinY);
+        // A steep line's slope is the polygon's plus or minus 256, and its
+        // rounded products move by 256 per colour with it.
+        const std::int64_t shift = 256 * fit->Steep * (fit->Clamp == TClamp::Tail ? -1 : 1);
+        line.SlopeLow = slopes.Low + static_cast<double>(shift);
+        line.SlopeHigh = slopes.High + static_cast<double>(shift);
+        for (const TBandConstraint& constraint : slopes.Binding) {
+            const std::int64_t k = constraint.X - x;
+            line.Binding.push_back({k, constraint.Y - fit->PinY + shift * k, constraint.Band == TBand::Lower});
         }
-        const TDirection& falling = space.Falling;
-        line.Rising = false;
-        line.PinY = falling.LeftY;
-        line.Start = FallingStart(c);
-        line.Plain = !falling.Pending.Has && first + (falling.MinY - falling.LeftY) >= 0 &&
-                     first + (falling.MaxY - falling.LeftY) <= 255;
-        Describe(falling.For(falling.LeftY), x, falling.LeftY, line);
         return line;
     }
 
 private:
     int Value(std::int64_t index, int c) const noexcept { return Channel((*FColors)[static_cast<std::size_t>(index)], c); }
 
-    // A rising channel: pinned at its first value, or, where that is 0,
-    // with the start anywhere down to -2^31 (a head of zeros).
-    bool RisingFits(int c) const {
+    // The first way that fits channel c, or nothing; with `keep`, the
+    // polygon it fits in too. In turn: without a clamp, rising from the
+    // first value or falling from it plus 256 m; under a head of zeros
+    // (the first value 0), from any start down to -2^31, rising or steep;
+    // into a tail of zeros, falling or steep.
+    std::optional<TFit> Fit(int c, bool keep) const {
         const TChannelSpace& space = FChannels[c];
-        const TDirection& rising = space.Rising;
-        if (Value(FStart, c) != 0) return rising.For(rising.LeftY).PassesThrough(FStart - FOrigin, rising.LeftY);
-        if (space.ZerosToRight) return true;  // nothing but zeros
-        return RisingPin(c).has_value();
-    }
-
-    // A pin for a rising channel that starts at 0: a value from the start's
-    // own down to 2^31 below it, through which a line passes. The polygons
-    // give the range of values a line can have at the start; integers of
-    // either parity near its ends and in its middle are tried exactly.
-    std::optional<std::int64_t> RisingPin(int c) const {
-        const TDirection& rising = FChannels[c].Rising;
         const std::int64_t x = FStart - FOrigin;
-        const std::int64_t highest = rising.LeftY;
-        const std::int64_t lowest = rising.LeftY - kStartRange;
-        for (const TRunPolygon* polygon : {&rising.Even, &rising.Odd}) {
-            const auto range = polygon->ValuesAt(x);
-            if (!range) continue;
-            const auto approximate = [](const TEpsilonRational& value) {
-                return static_cast<double>(value.Value) / static_cast<double>(value.Denominator);
-            };
-            const double low = std::floor(approximate(range->Low));
-            const double high = std::floor(approximate(range->High));
-            std::vector<double> candidates;
-            for (int d = -2; d <= 3; ++d) candidates.push_back(low + d);
-            for (int d = -3; d <= 2; ++d) candidates.push_back(high + d);
-            candidates.push_back(std::floor((low + high) / 2));
-            candidates.push_back(std::floor((low + high) / 2) + 1);
-            for (const double candidate : candidates) {
-                if (!(candidate >= static_cast<double>(lowest) && candidate <= static_cast<double>(highest))) continue;
-                const auto y = static_cast<std::int64_t>(candidate);
-                if (((y & 1) == 0) != (polygon == &rising.Even)) continue;
-                if (polygon->PassesThrough(x, y)) return y;
+        const int first = Value(FStart, c);
+        const auto result = [&](TClamp clamp, int way, int steep, std::int64_t pin, std::int64_t start,
+                                const TRunPolygon& polygon) {
+            TFit fit;
+            fit.Clamp = clamp;
+            fit.Way = way;
+            fit.Steep = steep;
+            fit.PinY = pin;
+            fit.Start = start;
+            if (keep) fit.Polygon = polygon;
+            return std::optional<TFit>(std::move(fit));
+        };
+        for (int way = 0; way < 2; ++way) {
+            const TUnwrapped& unwrapped = space.Ways[way];
+            const std::int64_t pin = unwrapped.LeftY;
+            if (way == kRisingWay && first == 0) continue;  // a head clamp covers it
+            if (way == kFallingWay && unwrapped.Tail.Has) continue;  // a tail clamp covers it
+            const std::int64_t start =
+                way == kRisingWay ? first : Value(FRight, c) + pin - unwrapped.RightY;
+            if (start > kMaxStart) continue;
+            TRunPolygon polygon = unwrapped.For(pin);
+            AddBoth(polygon, unwrapped.Head);
+            AddBoth(polygon, unwrapped.Tail);
+            if (polygon.PassesThrough(x, pin)) return result(TClamp::None, way, 0, pin, start, polygon);
+        }
+        if (first == 0 && !space.ZerosToRight) {
+            // The first non-zero colour after the head, at h: its sum is its
+            // value, and every sum before it at most 0.
+            const std::int64_t h = space.Ways[0].Head.Has ? space.Ways[0].Head.MaxX + 1 : x + 1;
+            const int valueAtH = Value(h + FOrigin, c);
+            for (const auto& [way, steep] : {std::pair{kRisingWay, 0}, std::pair{kRisingWay, 1}, std::pair{kFallingWay, 1}}) {
+                const TUnwrapped& unwrapped = space.Ways[way];
+                const std::int64_t yAtH = unwrapped.LeftY + (way == kRisingWay ? valueAtH : valueAtH - 256);
+                const std::int64_t base = yAtH - valueAtH;
+                const std::int64_t drop = 256 * steep * (h - x);
+                for (const std::int64_t parity : {0, 1}) {
+                    TRunPolygon polygon = unwrapped.For(parity);
+                    AddBoth(polygon, unwrapped.Tail);
+                    if (unwrapped.Head.Has) {
+                        for (const std::int64_t zero : {unwrapped.Head.MinX, unwrapped.Head.MaxX}) {
+                            polygon.Add(zero, base + 256 * steep * (h - zero), TBand::Upper);
+                        }
+                    }
+                    // start = pin - yAtH + valueAtH - drop, from -2^31 to 0.
+                    const std::int64_t offset = yAtH - valueAtH + drop;
+                    const std::optional<std::int64_t> pin =
+                        PinWithin(polygon, x, offset - kStartRange, offset, parity);
+                    if (pin) return result(TClamp::Head, way, steep, *pin, *pin - offset, polygon);
+                }
             }
+        }
+        for (const auto& [way, steep] : {std::pair{kFallingWay, 0}, std::pair{kFallingWay, 1}, std::pair{kRisingWay, 1}}) {
+            const TUnwrapped& unwrapped = space.Ways[way];
+            if (!unwrapped.Tail.Has) break;
+            // The last colour before the tail ends at its own value, the
+            // tail's first sum below 0.
+            const std::int64_t base = unwrapped.Tail.Y - (way == kRisingWay ? 256 : 0);
+            const std::int64_t pin = unwrapped.LeftY;
+            const std::int64_t start = pin - base + 256 * steep * (unwrapped.Tail.MinX - 1 - x);
+            if (start > kMaxStart) continue;
+            TRunPolygon polygon = unwrapped.For(pin);
+            AddBoth(polygon, unwrapped.Head);
+            polygon.Add(unwrapped.Tail.MinX, base + 256 * steep, TBand::Upper);
+            if (steep == 0) polygon.Add(unwrapped.Tail.MaxX, base, TBand::Upper);
+            if (polygon.PassesThrough(x, pin)) return result(TClamp::Tail, way, steep, pin, start, polygon);
         }
         return std::nullopt;
     }
 
-    // The start of a falling channel: its first value plus as many times
-    // 256 as keep every sum up to the last non-zero colour at least 0, and
-    // let the tail of zeros (if any) go below.
-    std::int64_t FallingStart(int c) const {
-        const TDirection& falling = FChannels[c].Falling;
-        if (falling.Pending.Has) return falling.LeftY - falling.Pending.Y;
-        return Value(FRight, c) + falling.LeftY - falling.RightY;
-    }
-
-    bool FallingFits(int c) const {
-        const TDirection& falling = FChannels[c].Falling;
-        if (FallingStart(c) > kMaxStart) return false;
-        return falling.For(falling.LeftY).PassesThrough(FStart - FOrigin, falling.LeftY);
-    }
-
-    void Describe(const TRunPolygon& polygon, std::int64_t x, std::int64_t pin, TChannelLine& line) const {
-        const TRunPolygon::TSlopes slopes = polygon.SlopesThrough(x, pin);
-        line.SlopeLow = slopes.Low;
-        line.SlopeHigh = slopes.High;
-        for (const TBandConstraint& constraint : slopes.Binding) {
-            line.Binding.push_back({constraint.X - x, constraint.Y - pin, constraint.Band == TBand::Lower});
+    // A value of `parity` from `lowest` to `highest` through which a line
+    // of the polygon passes at x. The polygon gives the range of values its
+    // lines have at x; integers near its ends and in its middle are tried
+    // exactly.
+    static std::optional<std::int64_t> PinWithin(const TRunPolygon& polygon, std::int64_t x, std::int64_t lowest,
+                                                 std::int64_t highest, std::int64_t parity) {
+        const auto range = polygon.ValuesAt(x);
+        if (!range) return std::nullopt;
+        const auto approximate = [](const TEpsilonRational& value) {
+            return static_cast<double>(value.Value) / static_cast<double>(value.Denominator);
+        };
+        const double low = std::max(std::floor(approximate(range->Low)), static_cast<double>(lowest) - 4);
+        const double high = std::min(std::floor(approximate(range->High)), static_cast<double>(highest) + 4);
+        std::vector<double> candidates;
+        for (int d = -2; d <= 3; ++d) candidates.push_back(low + d);
+        for (int d = -3; d <= 2; ++d) candidates.push_back(high + d);
+        candidates.push_back(std::floor((low + high) / 2));
+        candidates.push_back(std::floor((low + high) / 2) + 1);
+        for (const double candidate : candidates) {
+            if (!(candidate >= static_cast<double>(lowest) && candidate <= static_cast<double>(highest))) continue;
+            const auto y = static_cast<std::int64_t>(candidate);
+            if ((y & 1) != parity) continue;
+            if (polygon.PassesThrough(x, y)) return y;
         }
+        return std::nullopt;
     }
 
     const TPaletteArray* FColors;
