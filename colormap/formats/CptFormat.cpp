@@ -86,7 +86,7 @@ private:
         while (!rest.empty() && static_cast<unsigned char>(rest.back()) <= ' ') rest.remove_suffix(1);
         if (rest == "RGB" || rest == "+RGB" || rest == "rgb" || rest == "+rgb") return;
         Fault(offset + 1 + keyAt, "COLOR_MODEL " + std::string(rest) +
-                                      " is not read; only RGB tables are (GMT's makecpt -Fr writes one)");
+                                      " is not read; only RGB tables are");
     }
 
     double Number(const TTextField& field, std::string_view what) const {

@@ -123,12 +123,30 @@ void TRunPolygon::Add(std::int64_t x, std::int64_t y, TBand band) {
 bool TRunPolygon::PassesThrough(std::int64_t x, std::int64_t y) const {
     bool below = false;
     bool above = false;
+    const TVertex* touching = nullptr;
     for (const TVertex& vertex : FVertices) {
         const int side = PinSide(vertex, x, y);
-        below = below || side <= 0;
-        above = above || side >= 0;
+        below = below || side < 0;
+        above = above || side > 0;
+        if (side == 0) touching = &vertex;
     }
-    return below && above;
+    // Through the inside: a whole interval of slopes.
+    if (below && above) return true;
+    if (touching == nullptr) return false;
+    // Only through a corner. Where the corner moves with epsilon, an open
+    // edge made it, and the lines through the pin still form an interval;
+    // otherwise exactly one slope is left, and it must be a double.
+    if (touching->SEpsilon != 0) return true;
+    TInt128 numerator = touching->S;
+    TInt128 denominator = touching->A.Denominator;
+    while (denominator % 2 == 0 && numerator % 2 == 0) {
+        numerator /= 2;
+        denominator /= 2;
+    }
+    // What is left of the denominator must be 1 or a power of two.
+    if (denominator % 2 != 0) return denominator == 1 || numerator % denominator == 0;
+    while (denominator % 2 == 0) denominator /= 2;
+    return denominator == 1;
 }
 
 std::optional<TRunPolygon::TRange> TRunPolygon::ValuesAt(std::int64_t x) const {

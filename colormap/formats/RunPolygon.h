@@ -61,8 +61,9 @@ public:
 
     bool Empty() const noexcept { return FVertices.empty(); }
 
-    // Whether a line through (x, y) lies in the polygon; y has the parity
-    // the polygon is kept for.
+    // Whether a line through (x, y) lies in the polygon with a slope that
+    // is a double (where only one slope is left, it must be one); y has
+    // the parity the polygon is kept for.
     bool PassesThrough(std::int64_t x, std::int64_t y) const;
 
     // The least and the greatest a + s * x over the polygon, or nothing
