@@ -293,7 +293,7 @@ int ConvertMap(const std::vector<TArgument>& arguments, TToolStreams& streams) {
     }
     std::string bytes;
     try {
-        const TPaletteArray colors = SampleMap(source, request.Sampling);
+        const TPaletteArray colors = SampleMap(std::move(source), request.Sampling);
         TWriteOptions write;
         write.Name = MapName(request, source);
         write.Comment = "from " + FilePart(*request.Input) + ", " + std::to_string(colors.size()) + " colours";

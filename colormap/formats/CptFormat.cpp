@@ -2,6 +2,7 @@
 #include "colormap/formats/CptFormat.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 #include "colormap/formats/MapFault.h"
@@ -217,8 +218,31 @@ private:
     std::vector<TSlice> FSlices;
 };
 
-std::string RgbText(TPackedColor color) {
-    return std::to_string(RedOf(color)) + "/" + std::to_string(GreenOf(color)) + "/" + std::to_string(BlueOf(color));
+// Appends a whole number.
+void AppendNumber(std::string& text, std::size_t value) {
+    char digits[24];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value);
+    text.append(digits, result.ptr);
+}
+
+void AppendRgb(std::string& text, TPackedColor color) {
+    AppendNumber(text, static_cast<std::size_t>(RedOf(color)));
+    text += '/';
+    AppendNumber(text, static_cast<std::size_t>(GreenOf(color)));
+    text += '/';
+    AppendNumber(text, static_cast<std::size_t>(BlueOf(color)));
+}
+
+// A slice from node a to node b: "za r/g/b zb r/g/b".
+void AppendSlice(std::string& text, std::size_t a, TPackedColor colourA, std::size_t b, TPackedColor colourB) {
+    AppendNumber(text, a);
+    text += ' ';
+    AppendRgb(text, colourA);
+    text += ' ';
+    AppendNumber(text, b);
+    text += ' ';
+    AppendRgb(text, colourB);
+    text += '\n';
 }
 
 }  // namespace
@@ -232,24 +256,20 @@ std::string WriteCpt(const TPaletteArray& colors, std::string_view comment) {
     const bool allEqual = std::all_of(colors.begin(), colors.end(), [&](TPackedColor c) { return c == colors.front(); });
     if (allEqual) {
         // Constant slices make a discrete table: one colour per slice.
-        for (std::size_t i = 0; i < colors.size(); ++i) {
-            const std::string colour = RgbText(colors[i]);
-            text.append(std::to_string(i)).append(" ").append(colour).append(" ");
-            text.append(std::to_string(i + 1)).append(" ").append(colour).append("\n");
-        }
+        for (std::size_t i = 0; i < colors.size(); ++i) AppendSlice(text, i, colors[i], i + 1, colors[i]);
         return text;
     }
+    // Node i at z = i: scaled to [0, 1] by the reader, that is i / (N - 1)
+    // exactly as the sampling computes it.
     std::vector<TMapNode> asRead(colors.size());
     for (std::size_t i = 0; i < colors.size(); ++i) {
         asRead[i] = {NodePosition(i, colors.size()), static_cast<double>(RedOf(colors[i])),
                      static_cast<double>(GreenOf(colors[i])), static_cast<double>(BlueOf(colors[i]))};
     }
     const std::vector<std::size_t> kept = KeptNodes(colors, asRead);
+    text.reserve(text.size() + kept.size() * 40);
     for (std::size_t k = 0; k + 1 < kept.size(); ++k) {
-        const std::size_t a = kept[k];
-        const std::size_t b = kept[k + 1];
-        text.append(ShortestDecimal(asRead[a].X)).append(" ").append(RgbText(colors[a])).append(" ");
-        text.append(ShortestDecimal(asRead[b].X)).append(" ").append(RgbText(colors[b])).append("\n");
+        AppendSlice(text, kept[k], colors[kept[k]], kept[k + 1], colors[kept[k + 1]]);
     }
     return text;
 }

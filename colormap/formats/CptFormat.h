@@ -16,8 +16,8 @@
 // tables, h-s-v and c/m/y/k colours and colour names are refused.
 //
 // Written: "# COLOR_MODEL = RGB" and a continuous slice from each kept
-// node to the next, at z = i / (N - 1), colours as r/g/b; a map of one
-// colour, or of N equal colours, as discrete slices.
+// node to the next, node i at z = i (so at i / (N - 1) once scaled),
+// colours as r/g/b; a map of N equal colours as N discrete slices.
 #pragma once
 
 #include <string>

@@ -93,7 +93,10 @@ TPackedColor NodeColourAt(const std::vector<TMapNode>& nodes, double x) noexcept
     if (index + 1 == nodes.size() || x <= a.X) {
         return PackColor(RoundChannel(a.Red), RoundChannel(a.Green), RoundChannel(a.Blue));
     }
-    const TMapNode& b = nodes[index + 1];
+    return ColourBetween(a, nodes[index + 1], x);
+}
+
+TPackedColor ColourBetween(const TMapNode& a, const TMapNode& b, double x) noexcept {
     const double t = (x - a.X) / (b.X - a.X);
     const auto channel = [t](double av, double bv) { return RoundChannel(av + (bv - av) * t); };
     return PackColor(channel(a.Red, b.Red), channel(a.Green, b.Green), channel(a.Blue, b.Blue));
@@ -129,6 +132,15 @@ TPaletteArray SampleMap(const TMapSource& source, const TSampling& sampling) {
     } catch (const std::length_error&) {
         throw EOutOfMemory();
     }
+    if (sampling.Reverse) std::reverse(colors.begin(), colors.end());
+    return colors;
+}
+
+TPaletteArray SampleMap(TMapSource&& source, const TSampling& sampling) {
+    if (source.IsNodes() || sampling.HasRange || SampledCount(source, sampling) != static_cast<std::int64_t>(source.Colors.size())) {
+        return SampleMap(static_cast<const TMapSource&>(source), sampling);
+    }
+    TPaletteArray colors = std::move(source.Colors);
     if (sampling.Reverse) std::reverse(colors.begin(), colors.end());
     return colors;
 }

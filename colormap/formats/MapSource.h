@@ -60,6 +60,8 @@ inline constexpr std::int64_t kDefaultSamples = 256;
 // The colours of the map after the transforms. A list without range and
 // number is its own colours. Raises EOutOfMemory when they do not fit.
 TPaletteArray SampleMap(const TMapSource& source, const TSampling& sampling);
+// The same, taking the list itself where it is its own colours.
+TPaletteArray SampleMap(TMapSource&& source, const TSampling& sampling);
 
 // How many colours SampleMap gives (without making them).
 std::int64_t SampledCount(const TMapSource& source, const TSampling& sampling) noexcept;
@@ -72,6 +74,10 @@ int RoundChannel(double value) noexcept;
 // several nodes share (a hard edge), the last of them; left of the first
 // node the first, right of the last the last.
 TPackedColor NodeColourAt(const std::vector<TMapNode>& nodes, double x) noexcept;
+
+// The colour between two nodes a and b (a.X <= x < b.X) as NodeColourAt
+// interpolates it.
+TPackedColor ColourBetween(const TMapNode& a, const TMapNode& b, double x) noexcept;
 
 // The same search for the segment as NodeColourAt, for callers that
 // interpolate themselves: the index of the last node whose x is at most x

@@ -24,9 +24,8 @@ double NodeChannel(const TMapNode& node, int channel) noexcept {
 // Whether every colour strictly between the kept nodes `first` and `last`
 // comes back from their interpolation, as the reader computes it.
 bool Reproduces(const TPaletteArray& colors, const std::vector<TMapNode>& asRead, std::size_t first, std::size_t last) {
-    const std::vector<TMapNode> pair{asRead[first], asRead[last]};
     for (std::size_t j = first + 1; j < last; ++j) {
-        if (NodeColourAt(pair, asRead[j].X) != colors[j]) return false;
+        if (ColourBetween(asRead[first], asRead[last], asRead[j].X) != colors[j]) return false;
     }
     return true;
 }

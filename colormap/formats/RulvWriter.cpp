@@ -155,8 +155,16 @@ std::string LinearLine(std::int64_t count, const TRunLines& lines) {
     return text + std::to_string(count);
 }
 
+void AppendInteger(std::string& text, std::int64_t value) {
+    char digits[24];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value);
+    text.append(digits, result.ptr);
+}
+
 // A run of two colours: each channel's slope is the whole difference, or
-// a #GRAD whose halved step rounds to it.
+// a #GRAD whose step, half a whole number, rounds to it. (end - start) / 2
+// is exact in 64 bits and as a double, so the reader's rounded product of
+// 1 and the step is that half rounded to nearest, ties to even.
 std::string PairText(TPackedColor a, TPackedColor b) {
     const int from[3] = {RedOf(a), GreenOf(a), BlueOf(a)};
     const int to[3] = {RedOf(b), GreenOf(b), BlueOf(b)};
@@ -164,18 +172,25 @@ std::string PairText(TPackedColor a, TPackedColor b) {
     int ends[3];
     bool gradient = true;
     for (int c = 0; c < 3; ++c) {
-        linear += std::to_string(from[c]) + "," + std::to_string(to[c] - from[c]) + ",";
+        AppendInteger(linear, from[c]);
+        linear += ',';
+        AppendInteger(linear, to[c] - from[c]);
+        linear += ',';
         bool found = false;
         for (int end = 2 * to[c] - from[c] - 1; end <= 2 * to[c] - from[c] + 1 && !found; ++end) {
             if (end < 0 || end > 255) continue;
-            if (RoundedProduct(1, StoredQuotient(end - from[c], 2)) == to[c] - from[c]) {
+            const int twice = end - from[c];
+            const int half = twice >= 0 ? twice / 2 : -((-twice) / 2);
+            // An odd difference is a tie: it goes to the even neighbour.
+            const int rounded = twice % 2 == 0 ? half : ((half % 2 == 0) ? half : half + (twice > 0 ? 1 : -1));
+            if (rounded == to[c] - from[c]) {
                 ends[c] = end;
                 found = true;
             }
         }
         gradient = gradient && found;
     }
-    linear += "2";
+    linear += '2';
     if (!gradient) return linear;
     std::string grad = "#GRAD " + HexColorText(a) + "," + HexColorText(PackColor(ends[0], ends[1], ends[2])) + ",2";
     return grad.size() <= linear.size() ? grad : linear;
