@@ -5,12 +5,14 @@
 #include <shellapi.h>
 
 #include <cstddef>
+#include <optional>
 #include <vector>
 
 #include "app/MainRules.h"
 #include "app/StripPainter.h"
 #include "app/URegistry.h"
 #include "colormap/ColumnMapping.h"
+#include "colormap/formats/MapFiles.h"
 #include "common/Errors.h"
 #include "resources/RulvVersion.h"
 #include "resources/resource.h"
@@ -342,7 +344,11 @@ void TfrmMain::LoadFile(const std::wstring& fileName) {
     // once the loader has put its colours into FColors, nothing may fail
     // for want of memory and leave them under the old title.
     TOpenFileTexts shown = OpenFileTexts(fileName);
-    const rulv::ColorMapResult result = rulv::LoadColorMapFile(path, FColors);
+    // The six exchange formats by their extension; every other name,
+    // .rulv included, through the .rulv reader.
+    const std::optional<rulv::TMapFormat> exchange = rulv::ExchangeFormatOfPath(path);
+    const rulv::ColorMapResult result =
+        exchange ? rulv::LoadExchangeFile(path, *exchange, FColors) : rulv::LoadColorMapFile(path, FColors);
     if (result != rulv::kColorMapLoaded) {
         if (result > 0) Application().ShowPlainMessage(std::to_wstring(result) + L" 行目に間違いがあります");
         else if (result == rulv::kColorMapNoColors) Application().ShowPlainMessage(L"色が１色も指定してありません");

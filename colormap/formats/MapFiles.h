@@ -16,7 +16,7 @@ namespace rulv {
 
 struct TReadOptions {
     std::string Name;                 // a ParaView preset's name; empty: the first
-    std::optional<int> Scale;         // .txt and .csv: 1 or 255
+    std::optional<int> Scale = std::nullopt;  // .txt and .csv: 1 or 255
     char DecimalSeparator = '.';      // .rulv: the #LINE slopes' separator
 };
 
@@ -27,7 +27,7 @@ TMapSource ReadMapBytes(std::string_view bytes, TMapFormat format, const TReadOp
 
 struct TWriteOptions {
     std::string Name;     // the map's name, where the format has one
-    std::string Comment;  // a first comment line, where the format has comments
+    std::string Comment = {};  // a first comment line, where the format has comments
 };
 
 // The bytes of `colors` (at least one) in `format` (writable). Raises

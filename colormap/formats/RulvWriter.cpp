@@ -38,6 +38,7 @@ double ReadSlope(std::string_view text) {
 // reader's own rounded products.
 bool Meets(const TChannelLine& line, double slope) {
     if (!std::isfinite(slope)) return false;
+    if (line.Exact) return slope == line.SlopeLow;
     for (const TChannelLine::TBinding& binding : line.Binding) {
         std::int64_t product = 0;
         try {

@@ -284,6 +284,7 @@ public:
         const std::int64_t shift = 256 * fit->Steep * (fit->Clamp == TClamp::Tail ? -1 : 1);
         line.SlopeLow = slopes.Low + static_cast<double>(shift);
         line.SlopeHigh = slopes.High + static_cast<double>(shift);
+        line.Exact = slopes.Exact;
         for (const TBandConstraint& constraint : slopes.Binding) {
             const std::int64_t k = constraint.X - x;
             line.Binding.push_back({k, constraint.Y - fit->PinY + shift * k, constraint.Band == TBand::Lower});

@@ -56,6 +56,8 @@ struct TChannelLine {
         bool Lower;
     };
     std::vector<TBinding> Binding;
+    // The slope must be SlopeLow exactly (one slope is left).
+    bool Exact = false;
     // The channel's unwrapped values stay within 0..255 without a clamp
     // (so a #GRAD can write it).
     bool Plain = false;

@@ -199,6 +199,7 @@ TRunPolygon::TSlopes TRunPolygon::SlopesThrough(std::int64_t x, std::int64_t y) 
             note(ToDouble(numerator) / ToDouble(denominator), edge);
         }
     }
+    slopes.Exact = slopes.Low == slopes.High;
     // The constraints at the two ends of the interval decide.
     for (const auto& [slope, source] : ends) {
         if (slope == slopes.Low || slope == slopes.High) slopes.Binding.push_back(source);

@@ -81,6 +81,10 @@ public:
         double Low = 0;
         double High = 0;
         std::vector<TBandConstraint> Binding;
+        // Only one slope is left (Low == High, a double): the polygon
+        // has shrunk to the corner the pin touches, and its edges no
+        // longer name every band that meets there.
+        bool Exact = false;
     };
     TSlopes SlopesThrough(std::int64_t x, std::int64_t y) const;
 
