@@ -323,6 +323,11 @@ private:
             const std::int64_t start =
                 way == kRisingWay ? first : Value(FRight, c) + pin - unwrapped.RightY;
             if (start > kMaxStart) continue;
+            if (!unwrapped.Head.Has && !unwrapped.Tail.Has) {
+                const TRunPolygon& polygon = unwrapped.For(pin);
+                if (polygon.PassesThrough(x, pin)) return result(TClamp::None, way, 0, pin, start, polygon);
+                continue;
+            }
             TRunPolygon polygon = unwrapped.For(pin);
             AddBoth(polygon, unwrapped.Head);
             AddBoth(polygon, unwrapped.Tail);

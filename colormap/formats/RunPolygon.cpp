@@ -66,7 +66,15 @@ int TRunPolygon::PinSide(const TVertex& vertex, std::int64_t x, std::int64_t y) 
 void TRunPolygon::Clip(const TLine& line) {
     const std::size_t count = FVertices.size();
     if (count == 0) return;
-    std::vector<int> sides(count);
+    // The sides of the vertices; a polygon of a run has a handful.
+    constexpr std::size_t kFew = 32;
+    int fewSides[kFew];
+    std::vector<int> manySides;
+    int* sides = fewSides;
+    if (count > kFew) {
+        manySides.resize(count);
+        sides = manySides.data();
+    }
     bool anyOutside = false;
     bool anyInside = false;
     for (std::size_t k = 0; k < count; ++k) {
@@ -80,8 +88,10 @@ void TRunPolygon::Clip(const TLine& line) {
         FEdges.clear();
         return;
     }
-    std::vector<TVertex> vertices;
-    std::vector<TLine> edges;
+    std::vector<TVertex>& vertices = FNextVertices;
+    std::vector<TLine>& edges = FNextEdges;
+    vertices.clear();
+    edges.clear();
     for (std::size_t k = 0; k < count; ++k) {
         const std::size_t next = (k + 1) % count;
         const int here = sides[k];
@@ -101,8 +111,8 @@ void TRunPolygon::Clip(const TLine& line) {
             edges.push_back(edge);
         }
     }
-    FVertices = std::move(vertices);
-    FEdges = std::move(edges);
+    FVertices.swap(vertices);
+    FEdges.swap(edges);
 }
 
 void TRunPolygon::Add(std::int64_t x, std::int64_t y, TBand band) {

@@ -115,6 +115,9 @@ private:
     // k to vertex k + 1 (cyclically).
     std::vector<TVertex> FVertices;
     std::vector<TLine> FEdges;
+    // Room for the next polygon while clipping, kept between clips.
+    std::vector<TVertex> FNextVertices;
+    std::vector<TLine> FNextEdges;
 };
 
 }  // namespace rulv
