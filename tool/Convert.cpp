@@ -17,10 +17,6 @@ namespace rulv::tool {
 
 namespace {
 
-constexpr std::string_view kConvertUsage =
-    "usage: rulvtool convert IN OUT [--from FORMAT] [--to FORMAT] [--name NAME]\n"
-    "       [--range A:B] [--colours N] [--reverse] [--scale 1|255] [--tolerance D]\n";
-
 constexpr std::string_view kConvertHelp =
     "  rulvtool convert IN OUT [--from FORMAT] [--to FORMAT] [--name NAME]\n"
     "                   [--range A:B] [--colours N] [--reverse] [--scale 1|255]\n"
@@ -92,16 +88,6 @@ constexpr std::string_view kConvertHelp =
     "< B <= 1), --colours N (resampled linearly between neighbours), --reverse.\n"
     "check, dump, inspect and render read .cpt, .gpl, .json, .xml, .jscm and\n"
     ".act by their extension, and any readable format with --from FORMAT.\n";
-
-int ConvertUsageError(TToolStreams& streams, std::string_view reason) {
-    streams.Err("rulvtool: ");
-    streams.Err(reason);
-    streams.Err("\n");
-    streams.Err(kConvertUsage);
-    return kExitTrouble;
-}
-
-bool LooksLikeOption(const std::string& text) { return text.size() > 1 && text.front() == '-'; }
 
 bool IsStandard(const TArgument& file) { return file.Text == "-"; }
 
@@ -283,7 +269,7 @@ TLoadOutcome LoadMapForTool(const TArgument& file, TMapFormat format, const TRea
 int ConvertMap(const std::vector<TArgument>& arguments, TToolStreams& streams) {
     TConvertRequest request;
     if (const std::optional<std::string> fault = ParseRequest(arguments, request)) {
-        return ConvertUsageError(streams, *fault);
+        return UsageError(streams, *fault);
     }
     TMapSource source;
     const TLoadOutcome outcome = ReadInput(request, source, streams);

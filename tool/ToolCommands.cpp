@@ -62,17 +62,6 @@ constexpr std::string_view kHelp =
     "\n"
     "The faults of a line, each with an example line and what is said of it:\n";
 
-// A command line that does not fit: the reason, then the usage line.
-int UsageError(TToolStreams& streams, std::string_view reason) {
-    streams.Err("rulvtool: ");
-    streams.Err(reason);
-    streams.Err("\n");
-    streams.Err(kUsage);
-    return kExitTrouble;
-}
-
-bool LooksLikeOption(const std::string& text) { return text.size() > 1 && text.front() == '-'; }
-
 // The arguments after the command: file names, and the values of the
 // options that `valueOptions` names. Anything else that starts with a minus
 // sign before "--" is an unknown option.
@@ -192,6 +181,16 @@ TLoadOutcome Load(const TArgument& file, TOutput& output, const TToolStreams& st
 }
 
 }  // namespace
+
+int UsageError(TToolStreams& streams, std::string_view reason) {
+    streams.Err("rulvtool: ");
+    streams.Err(reason);
+    streams.Err("\n");
+    streams.Err(kUsage);
+    return kExitTrouble;
+}
+
+bool LooksLikeOption(const std::string& text) { return text.size() > 1 && text.front() == '-'; }
 
 std::string ShownName(const TArgument& file) {
     return IsStandardInput(file) ? std::string(kStandardInputName) : file.Text;

@@ -69,6 +69,13 @@ struct TLoadOutcome {
 // The name of standard input, as files are named in messages.
 inline constexpr std::string_view kStandardInputName = "<stdin>";
 
+// A command line that does not fit: "rulvtool: " and the reason, then the
+// usage lines, on standard error; the exit status for it.
+int UsageError(TToolStreams& streams, std::string_view reason);
+
+// An argument that starts with a minus sign and is not "-" alone.
+bool LooksLikeOption(const std::string& text);
+
 // The name of `file` in messages: as given, "<stdin>" for "-".
 std::string ShownName(const TArgument& file);
 
