@@ -23,8 +23,9 @@ constexpr std::string_view kConvertHelp =
     "                   [--tolerance D]\n"
     "                           write the map IN in the format of OUT; the formats\n"
     "                           come from the extensions, or --from and --to (which\n"
-    "                           - for standard input or output needs)\n"
-    "\n"
+    "                           - for standard input or output needs)\n";
+
+constexpr std::string_view kFormatsHelp =
     "Formats (FORMAT is the extension without its dot):\n"
     "  rulv   RULV colour map, read and written; written as the fewest lines\n"
     "         that read back exactly (#GRAD and #LINE runs), or with\n"
@@ -87,7 +88,8 @@ constexpr std::string_view kConvertHelp =
     "Transforms, in this order: --range A:B (the part between A and B, 0 <= A\n"
     "< B <= 1), --colours N (resampled linearly between neighbours), --reverse.\n"
     "check, dump, inspect and render read .cpt, .gpl, .json, .xml, .jscm and\n"
-    ".act by their extension, and any readable format with --from FORMAT.\n";
+    ".act by their extension, and any readable format with --from FORMAT.\n"
+    "\n";
 
 bool IsStandard(const TArgument& file) { return file.Text == "-"; }
 
@@ -233,6 +235,7 @@ std::string MapName(const TConvertRequest& request, const TMapSource& source) {
 }  // namespace
 
 std::string_view ConvertHelp() noexcept { return kConvertHelp; }
+std::string_view FormatsHelp() noexcept { return kFormatsHelp; }
 
 TLoadOutcome LoadMapForTool(const TArgument& file, TMapFormat format, const TReadOptions& options, TMapSource& source,
                             const TToolStreams& streams) {

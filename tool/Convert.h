@@ -31,7 +31,8 @@ int ConvertMap(const std::vector<TArgument>& arguments, TToolStreams& streams);
 TLoadOutcome LoadMapForTool(const TArgument& file, TMapFormat format, const TReadOptions& options, TMapSource& source,
                             const TToolStreams& streams);
 
-// The help text's lines on convert and the formats.
+// The help text's lines on convert, and on the formats.
 std::string_view ConvertHelp() noexcept;
+std::string_view FormatsHelp() noexcept;
 
 }  // namespace rulv::tool

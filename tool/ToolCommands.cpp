@@ -43,6 +43,7 @@ constexpr std::string_view kHelp =
     "%CONVERT%"    "  rulvtool --help          this text\n"
     "  rulvtool --version       the version\n"
     "\n"
+    "%FORMATS%"
     "--from FORMAT reads FILE of dump, check, inspect and render in FORMAT.\n"
     "FILE - reads the standard input (named <stdin> in messages), so that an\n"
     "editor can check a buffer it has not saved. Use -- before file names that\n"
@@ -304,9 +305,12 @@ int RunTool(const std::vector<TArgument>& arguments, TToolStreams& streams) {
     const std::string& command = arguments.front().Text;
     if (command == "--help") {
         const std::size_t convert = kHelp.find("%CONVERT%");
+        const std::size_t formats = kHelp.find("%FORMATS%");
         streams.Out(kHelp.substr(0, convert));
         streams.Out(ConvertHelp());
-        streams.Out(kHelp.substr(convert + 9));
+        streams.Out(kHelp.substr(convert + 9, formats - convert - 9));
+        streams.Out(FormatsHelp());
+        streams.Out(kHelp.substr(formats + 9));
         streams.Out(FaultKindsHelp());
         return kExitOk;
     }
