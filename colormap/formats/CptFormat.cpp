@@ -218,31 +218,29 @@ private:
     std::vector<TSlice> FSlices;
 };
 
-// Appends a whole number.
-void AppendNumber(std::string& text, std::size_t value) {
-    char digits[24];
-    const auto result = std::to_chars(digits, digits + sizeof digits, value);
-    text.append(digits, result.ptr);
-}
+// Writes a whole number at `at`; where it ends.
+char* PutNumber(char* at, std::size_t value) { return std::to_chars(at, at + 20, value).ptr; }
 
-void AppendRgb(std::string& text, TPackedColor color) {
-    AppendNumber(text, static_cast<std::size_t>(RedOf(color)));
-    text += '/';
-    AppendNumber(text, static_cast<std::size_t>(GreenOf(color)));
-    text += '/';
-    AppendNumber(text, static_cast<std::size_t>(BlueOf(color)));
+char* PutRgb(char* at, TPackedColor color) {
+    at = PutNumber(at, static_cast<std::size_t>(RedOf(color)));
+    *at++ = '/';
+    at = PutNumber(at, static_cast<std::size_t>(GreenOf(color)));
+    *at++ = '/';
+    return PutNumber(at, static_cast<std::size_t>(BlueOf(color)));
 }
 
 // A slice from node a to node b: "za r/g/b zb r/g/b".
 void AppendSlice(std::string& text, std::size_t a, TPackedColor colourA, std::size_t b, TPackedColor colourB) {
-    AppendNumber(text, a);
-    text += ' ';
-    AppendRgb(text, colourA);
-    text += ' ';
-    AppendNumber(text, b);
-    text += ' ';
-    AppendRgb(text, colourB);
-    text += '\n';
+    char line[96];
+    char* at = PutNumber(line, a);
+    *at++ = ' ';
+    at = PutRgb(at, colourA);
+    *at++ = ' ';
+    at = PutNumber(at, b);
+    *at++ = ' ';
+    at = PutRgb(at, colourB);
+    *at++ = '\n';
+    text.append(line, at);
 }
 
 }  // namespace
@@ -260,13 +258,8 @@ std::string WriteCpt(const TPaletteArray& colors, std::string_view comment) {
         return text;
     }
     // Node i at z = i: scaled to [0, 1] by the reader, that is i / (N - 1)
-    // exactly as the sampling computes it.
-    std::vector<TMapNode> asRead(colors.size());
-    for (std::size_t i = 0; i < colors.size(); ++i) {
-        asRead[i] = {NodePosition(i, colors.size()), static_cast<double>(RedOf(colors[i])),
-                     static_cast<double>(GreenOf(colors[i])), static_cast<double>(BlueOf(colors[i]))};
-    }
-    const std::vector<std::size_t> kept = KeptNodes(colors, asRead);
+    // exactly as the sampling computes it; the channels whole numbers.
+    const std::vector<std::size_t> kept = KeptNodes(colors, WholeChannels());
     text.reserve(text.size() + kept.size() * 40);
     for (std::size_t k = 0; k + 1 < kept.size(); ++k) {
         AppendSlice(text, kept[k], colors[kept[k]], kept[k + 1], colors[kept[k + 1]]);

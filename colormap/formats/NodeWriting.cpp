@@ -17,39 +17,50 @@ int Channel(TPackedColor color, int channel) noexcept {
     return channel == 0 ? RedOf(color) : channel == 1 ? GreenOf(color) : BlueOf(color);
 }
 
+// Node i of the written map, as the reader will have it.
+TMapNode NodeAsRead(const TPaletteArray& colors, const TChannelsAsRead& asRead, std::size_t i) noexcept {
+    const TPackedColor color = colors[i];
+    return {NodePosition(i, colors.size()), asRead[static_cast<std::size_t>(RedOf(color))],
+            asRead[static_cast<std::size_t>(GreenOf(color))], asRead[static_cast<std::size_t>(BlueOf(color))]};
+}
+
 double NodeChannel(const TMapNode& node, int channel) noexcept {
     return channel == 0 ? node.Red : channel == 1 ? node.Green : node.Blue;
 }
 
 // Whether every colour strictly between the kept nodes `first` and `last`
 // comes back from their interpolation, as the reader computes it.
-bool Reproduces(const TPaletteArray& colors, const std::vector<TMapNode>& asRead, std::size_t first, std::size_t last) {
+bool Reproduces(const TPaletteArray& colors, const TChannelsAsRead& asRead, std::size_t first, std::size_t last) {
+    const TMapNode a = NodeAsRead(colors, asRead, first);
+    const TMapNode b = NodeAsRead(colors, asRead, last);
     for (std::size_t j = first + 1; j < last; ++j) {
-        if (ColourBetween(asRead[first], asRead[last], asRead[j].X) != colors[j]) return false;
+        if (ColourBetween(a, b, NodePosition(j, colors.size())) != colors[j]) return false;
     }
     return true;
 }
 
 // The farthest node that the slopes between `first` and it could reach,
 // by the channel values alone (a proposal for Reproduces to confirm).
-std::size_t ProposedEnd(const TPaletteArray& colors, const std::vector<TMapNode>& asRead, std::size_t first) {
+std::size_t ProposedEnd(const TPaletteArray& colors, const TChannelsAsRead& asRead, std::size_t first) {
     double low[3];
     double high[3];
     std::fill(std::begin(low), std::end(low), -std::numeric_limits<double>::infinity());
     std::fill(std::begin(high), std::end(high), std::numeric_limits<double>::infinity());
+    const TMapNode start = NodeAsRead(colors, asRead, first);
     std::size_t proposed = first + 1;
     for (std::size_t end = first + 1; end < colors.size(); ++end) {
+        const TMapNode node = NodeAsRead(colors, asRead, end);
         const auto span = static_cast<double>(end - first);
         bool fits = true;
         for (int c = 0; c < 3; ++c) {
-            const double slope = (NodeChannel(asRead[end], c) - NodeChannel(asRead[first], c)) / span;
+            const double slope = (NodeChannel(node, c) - NodeChannel(start, c)) / span;
             fits = fits && slope >= low[c] && slope <= high[c];
         }
         if (fits) proposed = end;
         // The colour at `end` now lies between the nodes: it narrows the slopes.
         bool open = true;
         for (int c = 0; c < 3; ++c) {
-            const double value = Channel(colors[end], c) - NodeChannel(asRead[first], c);
+            const double value = Channel(colors[end], c) - NodeChannel(start, c);
             low[c] = std::max(low[c], (value - 0.5 + kMargin) / span);
             high[c] = std::min(high[c], (value + 0.5 - kMargin) / span);
             open = open && low[c] <= high[c];
@@ -71,7 +82,16 @@ std::string ShortestDecimal(double value) {
     return std::string(text, result.ptr);
 }
 
-std::vector<std::size_t> KeptNodes(const TPaletteArray& colors, const std::vector<TMapNode>& asRead) {
+const TChannelsAsRead& WholeChannels() noexcept {
+    static const TChannelsAsRead channels = [] {
+        TChannelsAsRead values{};
+        for (std::size_t i = 0; i < values.size(); ++i) values[i] = static_cast<double>(i);
+        return values;
+    }();
+    return channels;
+}
+
+std::vector<std::size_t> KeptNodes(const TPaletteArray& colors, const TChannelsAsRead& asRead) {
     std::vector<std::size_t> kept;
     if (colors.empty()) return kept;
     std::size_t first = 0;

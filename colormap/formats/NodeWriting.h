@@ -10,6 +10,7 @@
 // interpolation (NodeColourAt), so the promise holds bit for bit.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -18,9 +19,16 @@
 
 namespace rulv {
 
+// A channel value 0..255 as the reader of the written map will have it.
+using TChannelsAsRead = std::array<double, 256>;
+
+// Channel values read back as they were written (a .cpt's whole numbers).
+const TChannelsAsRead& WholeChannels() noexcept;
+
 // The indices of the nodes to keep, first and last always among them.
-// `asRead` holds all N nodes as the reader will read them back.
-std::vector<std::size_t> KeptNodes(const TPaletteArray& colors, const std::vector<TMapNode>& asRead);
+// Node i stands at NodePosition(i, N) with its colour's channels as
+// `asRead` gives them.
+std::vector<std::size_t> KeptNodes(const TPaletteArray& colors, const TChannelsAsRead& asRead);
 
 // The shortest decimal text that reads back as `value` (std::to_chars).
 std::string ShortestDecimal(double value);

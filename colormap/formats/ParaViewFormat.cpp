@@ -178,22 +178,21 @@ struct TWrittenNode {
 };
 
 std::vector<TWrittenNode> WrittenNodes(const TPaletteArray& colors) {
-    std::vector<TMapNode> asRead(colors.size());
-    std::vector<TWrittenNode> all(colors.size());
-    for (std::size_t i = 0; i < colors.size(); ++i) {
-        const double x = NodePosition(i, colors.size());
-        const int channels[3] = {RedOf(colors[i]), GreenOf(colors[i]), BlueOf(colors[i])};
-        double asReadChannels[3];
-        all[i].X = ShortestDecimal(x);
-        for (int c = 0; c < 3; ++c) {
-            const double value = channels[c] / 255.0;
-            all[i].Channels[c] = ShortestDecimal(value);
-            asReadChannels[c] = value * 255;
-        }
-        asRead[i] = {x, asReadChannels[0], asReadChannels[1], asReadChannels[2]};
+    // c / 255 is written as the shortest decimal that reads back as that
+    // double, which the reader multiplies by 255 again.
+    TChannelsAsRead asRead{};
+    std::string texts[256];
+    for (std::size_t c = 0; c < asRead.size(); ++c) {
+        const double value = static_cast<double>(c) / 255.0;
+        texts[c] = ShortestDecimal(value);
+        asRead[c] = value * 255;
     }
     std::vector<TWrittenNode> kept;
-    for (const std::size_t index : KeptNodes(colors, asRead)) kept.push_back(std::move(all[index]));
+    for (const std::size_t index : KeptNodes(colors, asRead)) {
+        const TPackedColor color = colors[index];
+        kept.push_back({ShortestDecimal(NodePosition(index, colors.size())),
+                        {texts[RedOf(color)], texts[GreenOf(color)], texts[BlueOf(color)]}});
+    }
     return kept;
 }
 

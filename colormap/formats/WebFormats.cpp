@@ -16,13 +16,10 @@ struct TStop {
 };
 
 std::vector<TStop> Stops(const TPaletteArray& colors) {
-    std::vector<TMapNode> asRead(colors.size());
-    for (std::size_t i = 0; i < colors.size(); ++i) {
-        asRead[i] = {NodePosition(i, colors.size()), static_cast<double>(RedOf(colors[i])),
-                     static_cast<double>(GreenOf(colors[i])), static_cast<double>(BlueOf(colors[i]))};
-    }
     std::vector<TStop> stops;
-    for (const std::size_t index : KeptNodes(colors, asRead)) stops.push_back({asRead[index].X, colors[index]});
+    for (const std::size_t index : KeptNodes(colors, WholeChannels())) {
+        stops.push_back({NodePosition(index, colors.size()), colors[index]});
+    }
     // One colour still needs a gradient from one end to the other.
     if (stops.size() == 1) stops.push_back({1.0, stops.front().Color});
     return stops;
