@@ -48,7 +48,7 @@ TTiming RunOnce(const std::vector<char*>& command) {
         std::fprintf(stderr, "process-pairs: %s failed\n", command[0]);
         std::exit(2);
     }
-    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
     return {std::chrono::duration<double>(end - start).count(), seconds(usage.ru_utime) + seconds(usage.ru_stime)};
 }
 

@@ -282,9 +282,9 @@ int ConvertMap(const std::vector<TArgument>& arguments, TToolStreams& streams) {
     }
     std::string bytes;
     try {
-        const TPaletteArray colors = SampleMap(std::move(source), request.Sampling);
         TWriteOptions write;
         write.Name = MapName(request, source);
+        const TPaletteArray colors = SampleMap(std::move(source), request.Sampling);
         write.Comment = "from " + FilePart(*request.Input) + ", " + std::to_string(colors.size()) + " colours";
         if (request.Tolerance) {
             const TRulvText text = WriteRulvWithin(colors, *request.Tolerance, write.Comment);

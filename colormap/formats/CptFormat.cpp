@@ -138,13 +138,14 @@ private:
         int channels[3];
         for (int c = 0; c < 3; ++c) {
             int value = 0;
-            for (int d = 0; d < 2; ++d) {
-                const char digit = text[static_cast<std::size_t>(1 + 2 * c + d)];
+            for (std::size_t d = 0; d < 2; ++d) {
+                const std::size_t at = 1 + 2 * static_cast<std::size_t>(c) + d;
+                const char digit = text[at];
                 int v = -1;
                 if (digit >= '0' && digit <= '9') v = digit - '0';
                 if (digit >= 'a' && digit <= 'f') v = digit - 'a' + 10;
                 if (digit >= 'A' && digit <= 'F') v = digit - 'A' + 10;
-                if (v < 0) Fault(offset + static_cast<std::size_t>(1 + 2 * c + d), "a # colour has six hexadecimal digits");
+                if (v < 0) Fault(offset + at, "a # colour has six hexadecimal digits");
                 value = value * 16 + v;
             }
             channels[c] = value;

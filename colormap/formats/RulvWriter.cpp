@@ -103,7 +103,7 @@ std::string SlopeText(const TChannelLine& line) {
         std::sort(candidates.begin(), candidates.end(), [](double a, double b) { return std::fabs(a) < std::fabs(b); });
         for (const double mantissa : candidates) {
             if (std::fabs(mantissa) > 9e15) continue;
-            const std::string text = DigitsAndExponent(static_cast<std::int64_t>(mantissa), decimals);
+            std::string text = DigitsAndExponent(static_cast<std::int64_t>(mantissa), decimals);
             if (Meets(line, ReadSlope(text))) return text;
         }
     }
@@ -149,10 +149,7 @@ std::string GradientLine(const TPaletteArray& colors, std::int64_t first, std::i
 
 std::string LinearLine(std::int64_t count, const TRunLines& lines) {
     std::string text = "#LINE ";
-    for (int c = 0; c < 3; ++c) {
-        const TChannelLine& line = lines.Channels[c];
-        text += std::to_string(line.Start) + "," + SlopeText(line) + ",";
-    }
+    for (const TChannelLine& line : lines.Channels) text += std::to_string(line.Start) + "," + SlopeText(line) + ",";
     return text + std::to_string(count);
 }
 

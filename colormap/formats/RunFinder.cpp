@@ -2,6 +2,7 @@
 #include "colormap/formats/RunFinder.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -114,7 +115,7 @@ void AddBoth(TRunPolygon& polygon, const TZeros& zeros) {
 }
 
 struct TChannelSpace {
-    TUnwrapped Ways[2];  // rising, falling
+    std::array<TUnwrapped, 2> Ways;  // rising, falling
     // Whether every colour after the start, up to the right end, is 0 here.
     bool ZerosToRight = true;
 };
@@ -281,7 +282,7 @@ public:
         const TRunPolygon::TSlopes slopes = fit->Polygon.SlopesThrough(x, fit->PinY);
         // A steep line's slope is the polygon's plus or minus 256, and its
         // rounded products move by 256 per colour with it.
-        const std::int64_t shift = 256 * fit->Steep * (fit->Clamp == TClamp::Tail ? -1 : 1);
+        const std::int64_t shift = std::int64_t{256} * fit->Steep * (fit->Clamp == TClamp::Tail ? -1 : 1);
         line.SlopeLow = slopes.Low + static_cast<double>(shift);
         line.SlopeHigh = slopes.High + static_cast<double>(shift);
         line.Exact = slopes.Exact;
@@ -342,13 +343,13 @@ private:
                 const TUnwrapped& unwrapped = space.Ways[way];
                 const std::int64_t yAtH = unwrapped.LeftY + (way == kRisingWay ? valueAtH : valueAtH - 256);
                 const std::int64_t base = yAtH - valueAtH;
-                const std::int64_t drop = 256 * steep * (h - x);
+                const std::int64_t drop = std::int64_t{256} * steep * (h - x);
                 for (const std::int64_t parity : {0, 1}) {
                     TRunPolygon polygon = unwrapped.For(parity);
                     AddBoth(polygon, unwrapped.Tail);
                     if (unwrapped.Head.Has) {
                         for (const std::int64_t zero : {unwrapped.Head.MinX, unwrapped.Head.MaxX}) {
-                            polygon.Add(zero, base + 256 * steep * (h - zero), TBand::Upper);
+                            polygon.Add(zero, base + std::int64_t{256} * steep * (h - zero), TBand::Upper);
                         }
                     }
                     // start = pin - yAtH + valueAtH - drop, from -2^31 to 0.
@@ -366,11 +367,11 @@ private:
             // tail's first sum below 0.
             const std::int64_t base = unwrapped.Tail.Y - (way == kRisingWay ? 256 : 0);
             const std::int64_t pin = unwrapped.LeftY;
-            const std::int64_t start = pin - base + 256 * steep * (unwrapped.Tail.MinX - 1 - x);
+            const std::int64_t start = pin - base + std::int64_t{256} * steep * (unwrapped.Tail.MinX - 1 - x);
             if (start > kMaxStart) continue;
             TRunPolygon polygon = unwrapped.For(pin);
             AddBoth(polygon, unwrapped.Head);
-            polygon.Add(unwrapped.Tail.MinX, base + 256 * steep, TBand::Upper);
+            polygon.Add(unwrapped.Tail.MinX, base + std::int64_t{256} * steep, TBand::Upper);
             if (steep == 0) polygon.Add(unwrapped.Tail.MaxX, base, TBand::Upper);
             if (polygon.PassesThrough(x, pin)) return result(TClamp::Tail, way, steep, pin, start, polygon);
         }
@@ -408,7 +409,7 @@ private:
     std::int64_t FOrigin;
     std::int64_t FStart;
     std::int64_t FRight;
-    TChannelSpace FChannels[3];
+    std::array<TChannelSpace, 3> FChannels;
 };
 
 // The farthest end (exclusive) of a run from `start`, from nothing known.

@@ -125,7 +125,7 @@ TPaletteArray TestMap(std::mt19937& random, int kind, int size) {
             switch (pick(0, 5)) {
             case 0: starts[c] = pick(0, 255); slopes[c] = pick(-300, 300); break;
             case 1: starts[c] = pick(0, 255); slopes[c] = pick(-20, 20) / 2.0; break;
-            case 2: starts[c] = pick(-600, -1); slopes[c] = pick(1, 600) / pick(1, 4); break;
+            case 2: starts[c] = pick(-600, -1); slopes[c] = pick(1, 600) / static_cast<double>(pick(1, 4)); break;
             case 3: starts[c] = pick(0, 1000); slopes[c] = -pick(1, 600) / static_cast<double>(pick(1, 3)); break;
             case 4: starts[c] = 0; slopes[c] = 0; break;
             default: starts[c] = pick(0, 255); slopes[c] = pick(-1000, 1000) / 997.0; break;
