@@ -52,7 +52,10 @@ bool Meets(const TChannelLine& line, double slope) {
 }
 
 std::string DigitsAndExponent(std::int64_t mantissa, int decimals) {
-    return std::to_string(mantissa) + "E-" + std::to_string(decimals);
+    std::string text = std::to_string(mantissa);
+    text += "E-";
+    text += std::to_string(decimals);
+    return text;
 }
 
 // A double's exact value as digits and exponent (25 significant digits are
@@ -77,7 +80,10 @@ std::string ExactText(double value) {
     }
     std::string out = negative ? "-" : "";
     out += digits;
-    if (exponent != 0) out += "E" + std::to_string(exponent);
+    if (exponent != 0) {
+        out += 'E';
+        out += std::to_string(exponent);
+    }
     return out;
 }
 

@@ -7,7 +7,13 @@ namespace rulv {
 
 namespace {
 
-std::string Hash(TPackedColor color) { return "#" + HexColorText(color); }
+// Built by appending: a literal + std::string temporary draws a false
+// -Wrestrict from GCC 12 at -O3 (GCC bug 105651).
+std::string Hash(TPackedColor color) {
+    std::string text(1, '#');
+    text += HexColorText(color);
+    return text;
+}
 
 // The stops: the kept nodes, with their positions from 0 to 1.
 struct TStop {
