@@ -151,7 +151,10 @@ TEST_F(ConvertTest, RulvComesBackThroughEveryFormatThatHoldsBytes) {
         ASSERT_EQ(Run({Arg("convert"), Arg(map), Arg(out)}).ExitCode, 0) << extension;
         const TProgramRun back = Run({Arg("convert"), Arg(out), Arg("-"), Arg("--to"), Arg("hex"), Arg("--colours"), Arg("40")});
         std::string hex;
-        for (std::size_t at = 0; at + 7 <= dumped.size(); at += 7) hex += "#" + dumped.substr(at, 7);
+        for (std::size_t at = 0; at + 7 <= dumped.size(); at += 7) {
+            hex += '#';
+            hex += dumped.substr(at, 7);
+        }
         EXPECT_EQ(back.Out, hex) << extension;
     }
 }
