@@ -113,7 +113,7 @@ TMapSource ReadGimpPalette(std::string_view text) {
         if (IsBlankLine(line.Text)) continue;
         std::string_view content = line.Text;
         while (!content.empty() && (content.front() == ' ' || content.front() == '\t')) content.remove_prefix(1);
-        if (content.front() == '#') continue;
+        if (content.empty() || content.front() == '#') continue;
         if (content.substr(0, 5) == "Name:") {
             std::string_view name = content.substr(5);
             while (!name.empty() && static_cast<unsigned char>(name.front()) <= ' ') name.remove_prefix(1);

@@ -33,11 +33,10 @@ constexpr std::array<TFormatEntry, 12> kFormats{{
     {TMapFormat::Svg, "svg", false, true, false},
 }};
 
-constexpr std::array<TMapFormat, kFormats.size()> kOrder = [] {
-    std::array<TMapFormat, kFormats.size()> order{};
-    for (std::size_t i = 0; i < kFormats.size(); ++i) order[i] = kFormats[i].Format;
-    return order;
-}();
+constexpr std::array<TMapFormat, kFormats.size()> kOrder{
+    TMapFormat::Rulv,        TMapFormat::Cpt,        TMapFormat::ParaViewJson, TMapFormat::ParaViewXml,
+    TMapFormat::Jscm,        TMapFormat::GimpPalette, TMapFormat::AdobeTable,  TMapFormat::Text,
+    TMapFormat::Csv,         TMapFormat::Hex,        TMapFormat::Css,          TMapFormat::Svg};
 
 const TFormatEntry& EntryOf(TMapFormat format) noexcept {
     for (const TFormatEntry& entry : kFormats) {

@@ -22,16 +22,27 @@ double ToDouble(TInt128 value) noexcept { return static_cast<double>(value); }
 
 }  // namespace
 
-TRunPolygon::TRunPolygon(bool evenPins) : FEvenPins(evenPins) {
-    // The box's corners, counter-clockwise in (a, s), each edge leaving its
-    // corner: s >= -1024, a <= 2^45, s <= 1024, a >= -2^45.
-    const TLine bottom{0, -1, kBoxS, 0, {}};
-    const TLine right{1, 0, kBoxA, 0, {}};
-    const TLine top{0, 1, kBoxS, 0, {}};
-    const TLine left{-1, 0, kBoxA, 0, {}};
-    FEdges = {bottom, right, top, left};
-    FVertices = {Meet(left, bottom), Meet(bottom, right), Meet(right, top), Meet(top, left)};
+namespace {
+
+// The box's edges, counter-clockwise in (a, s), each leaving its corner:
+// s >= -1024, a <= 2^45, s <= 1024, a >= -2^45.
+constexpr TInt128 kBoxLines[4][3] = {{0, -1, kBoxS}, {1, 0, kBoxA}, {0, 1, kBoxS}, {-1, 0, kBoxA}};
+
+}  // namespace
+
+std::vector<TRunPolygon::TLine> TRunPolygon::BoxEdges() {
+    std::vector<TLine> edges;
+    for (const auto& line : kBoxLines) edges.push_back(TLine{line[0], line[1], line[2], 0, {}});
+    return edges;
 }
+
+std::vector<TRunPolygon::TVertex> TRunPolygon::BoxCorners() {
+    const std::vector<TLine> edges = BoxEdges();
+    // Corner k lies between edge k - 1 and edge k.
+    return {Meet(edges[3], edges[0]), Meet(edges[0], edges[1]), Meet(edges[1], edges[2]), Meet(edges[2], edges[3])};
+}
+
+TRunPolygon::TRunPolygon(bool evenPins) : FEvenPins(evenPins), FVertices(BoxCorners()), FEdges(BoxEdges()) {}
 
 TRunPolygon::TVertex TRunPolygon::Meet(const TLine& first, const TLine& second) {
     TInt128 det = first.Alpha * second.Beta - second.Alpha * first.Beta;

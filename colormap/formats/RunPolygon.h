@@ -104,6 +104,8 @@ private:
     };
 
     static TVertex Meet(const TLine& first, const TLine& second);
+    static std::vector<TLine> BoxEdges();
+    static std::vector<TVertex> BoxCorners();
     // The sign of a * Alpha + s * Beta - Gamma - Shift * epsilon at the vertex.
     static int Side(const TLine& line, const TVertex& vertex) noexcept;
     // The sign of a + s * x - y at the vertex.
