@@ -5,12 +5,14 @@
 #include <shellapi.h>
 
 #include <cstddef>
+#include <optional>
 #include <vector>
 
 #include "app/MainRules.h"
 #include "app/StripPainter.h"
 #include "app/URegistry.h"
 #include "colormap/ColumnMapping.h"
+#include "colormap/formats/MapFiles.h"
 #include "common/Errors.h"
 #include "common/RegionalSettings.h"
 #include "resources/RulvVersion.h"
@@ -347,10 +349,15 @@ void TfrmMain::ShowOpenFile(TOpenFileTexts texts) noexcept {
 
 namespace {
 
-// The loader on a file the user named, with the user's decimal separator;
-// a device or a pipe is refused in the viewer's words.
+// The loader on a file the user named: the six exchange formats by their
+// extension, every other name, .rulv included, through the .rulv reader
+// with the user's decimal separator. A device or a pipe is refused in the
+// viewer's words.
 rulv::ColorMapResult ReadColorMapFile(const std::filesystem::path& path, rulv::TPaletteArray& colors) {
     try {
+        if (const std::optional<rulv::TMapFormat> exchange = rulv::ExchangeFormatOfPath(path)) {
+            return rulv::LoadExchangeFile(path, *exchange, colors);
+        }
         return rulv::LoadColorMapFile(path, colors, rulv::UserDecimalSeparator());
     } catch (const rulv::ENotADiskFile& error) {
         throw rulv::EInOutError(error.ErrorCode(), texts::kNotADiskFile);

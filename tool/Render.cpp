@@ -5,19 +5,11 @@
 #include <cctype>
 #include <cerrno>
 #include <charconv>
-#include <cstdio>
-#include <memory>
 #include <new>
-#include <random>
 #include <system_error>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <sys/stat.h>
-#endif
-
 #include "colormap/ColumnMapping.h"
+#include "tool/OutputFile.h"
 
 #define STBI_WRITE_NO_STDIO
 #include <stb_image_write.h>
@@ -37,118 +29,17 @@ bool ParseSide(std::string_view text, std::int32_t& side) {
     return error == std::errc() && end == text.data() + text.size() && side > 0;
 }
 
-struct TFileCloser {
-    void operator()(std::FILE* file) const noexcept { std::fclose(file); }
-};
-using TFilePointer = std::unique_ptr<std::FILE, TFileCloser>;
-
-TFilePointer CreateOutputFile(const std::filesystem::path& name) {
-#ifdef _WIN32
-    return TFilePointer(::_wfopen(name.c_str(), L"wb"));
-#else
-    return TFilePointer(std::fopen(name.c_str(), "wb"));
-#endif
+// Appends the PNG writer's pieces to a text.
+void AppendPiece(void* context, void* data, int size) {
+    if (size <= 0) return;
+    static_cast<std::string*>(context)->append(static_cast<const char*>(data), static_cast<std::size_t>(size));
 }
 
-// A name beside `output` that no other run is likely to pick.
-std::filesystem::path TemporaryName(const std::filesystem::path& output) {
-    std::random_device random;
-    std::filesystem::path name = output;
-    name += ".rulvtool-" + std::to_string(random()) + ".tmp";
-    return name;
+// The picture as PNG bytes; false when the writer's own buffers fail.
+bool EncodePng(const std::vector<std::uint8_t>& pixels, TStripSize size, std::string& png) {
+    return stbi_write_png_to_func(AppendPiece, &png, size.Width, size.Height, kChannels, pixels.data(),
+                                  size.Width * kChannels) != 0;
 }
-
-std::string ErrorText(int error) { return std::generic_category().message(error); }
-
-// Where the PNG writer's pieces go: a file, or standard output; keeps the
-// first write failure.
-struct TWriteContext {
-    std::FILE* File;
-    TToolStreams* Streams;
-    int Error;
-};
-
-void WritePiece(void* context, void* data, int size) {
-    auto& target = *static_cast<TWriteContext*>(context);
-    if (target.Error != 0 || size <= 0) return;
-    const auto count = static_cast<std::size_t>(size);
-    if (target.Streams != nullptr) {
-        // Standard output's failures show when it is flushed at the end.
-        target.Streams->OutBinary(std::string_view(static_cast<const char*>(data), count));
-    } else if (std::fwrite(data, 1, count, target.File) != count) {
-        target.Error = errno != 0 ? errno : EIO;
-    }
-}
-
-// Encodes the picture into `context`; 0 or the error number of the failure.
-int EncodePng(TWriteContext& context, const std::vector<std::uint8_t>& pixels, TStripSize size) {
-    if (!stbi_write_png_to_func(WritePiece, &context, size.Width, size.Height, kChannels, pixels.data(),
-                                size.Width * kChannels)) {
-        return context.Error != 0 ? context.Error : ENOMEM;  // the writer's own buffers failed
-    }
-    return context.Error;
-}
-
-// Writes the PNG into the file `name` (created, or truncated; a device or a
-// FIFO is written as it is); 0 or the error number of the failure.
-int WritePng(const std::filesystem::path& name, const std::vector<std::uint8_t>& pixels, TStripSize size) {
-    errno = 0;
-    TFilePointer file = CreateOutputFile(name);
-    if (!file) return errno != 0 ? errno : EIO;
-    TWriteContext context{file.get(), nullptr, 0};
-    if (const int error = EncodePng(context, pixels, size); error != 0) return error;
-    if (std::fflush(file.get()) != 0) return errno != 0 ? errno : EIO;
-    if (std::fclose(file.release()) != 0) return errno != 0 ? errno : EIO;
-    return 0;
-}
-
-// How the picture reaches the output the user named.
-enum class TOutputRoute {
-    StandardOutput,    // "-"
-    Direct,            // a device or a FIFO: written as it is, never replaced
-    ThroughTemporary,  // a regular file or a new name: written aside, then renamed
-};
-
-TOutputRoute RouteOf(const TArgument& output) {
-    if (output.Text == "-") return TOutputRoute::StandardOutput;
-#ifdef _WIN32
-    // Devices (NUL, CON, COM1) and pipes open as something else than a disk file.
-    const HANDLE handle = ::CreateFileW(output.Path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return TOutputRoute::ThroughTemporary;
-    const DWORD type = ::GetFileType(handle);
-    ::CloseHandle(handle);
-    return type == FILE_TYPE_DISK ? TOutputRoute::ThroughTemporary : TOutputRoute::Direct;
-#else
-    struct stat info {};
-    if (::stat(output.Path.c_str(), &info) != 0) return TOutputRoute::ThroughTemporary;  // a new name
-    return S_ISREG(info.st_mode) || S_ISDIR(info.st_mode) ? TOutputRoute::ThroughTemporary : TOutputRoute::Direct;
-#endif
-}
-
-// A regular file is replaced only once all of the picture is written, so
-// that a failure leaves it as it was and no half picture behind.
-int WriteThroughTemporary(const std::filesystem::path& output, const std::vector<std::uint8_t>& pixels,
-                          TStripSize size, std::string& failure) {
-    const std::filesystem::path temporary = TemporaryName(output);
-    int error = 0;
-    try {
-        error = WritePng(temporary, pixels, size);
-    } catch (const std::bad_alloc&) {
-        std::error_code ignored;
-        std::filesystem::remove(temporary, ignored);
-        throw;
-    }
-    std::error_code renamed;
-    if (error == 0) std::filesystem::rename(temporary, output, renamed);
-    if (error == 0 && !renamed) return kExitOk;
-    std::error_code ignored;
-    std::filesystem::remove(temporary, ignored);
-    // ENOMEM: the writer's own buffers failed.
-    failure = error != 0 ? ErrorText(error) : renamed.message();
-    return kExitTrouble;
-}
-
 
 }  // namespace
 
@@ -208,20 +99,12 @@ int RenderStrip(const TRenderRequest& request, TToolStreams& streams) {
         return kExitTrouble;
     }
     std::string failure;
-    switch (RouteOf(*request.Output)) {
-    case TOutputRoute::StandardOutput: {
-        TWriteContext context{nullptr, &streams, 0};
-        if (const int error = EncodePng(context, pixels, request.Size); error != 0) failure = ErrorText(error);
-        break;
-    }
-    case TOutputRoute::Direct:
-        if (const int error = WritePng(request.Output->Path, pixels, request.Size); error != 0) {
-            failure = ErrorText(error);
-        }
-        break;
-    case TOutputRoute::ThroughTemporary:
-        WriteThroughTemporary(request.Output->Path, pixels, request.Size, failure);
-        break;
+    std::string png;
+    try {
+        failure = EncodePng(pixels, request.Size, png) ? WriteOutputFile(*request.Output, png, streams)
+                                                       : std::generic_category().message(ENOMEM);
+    } catch (const std::bad_alloc&) {
+        failure = std::generic_category().message(ENOMEM);
     }
     if (failure.empty()) return kExitOk;
     // The output as the user named it, never the temporary.
