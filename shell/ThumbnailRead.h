@@ -1,0 +1,70 @@
+// ThumbnailRead.h - a colour map read for its thumbnail inside another
+// program's process (Explorer, a file dialog): the colours of the strip's
+// columns, within fixed limits on what is read and what is held, so that a
+// faulty, huge or endless file fails soon instead of filling the process.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "colormap/ColorMap.h"
+#include "common/Errors.h"
+
+namespace rulv {
+
+// Bytes read from the file at most; a longer file fails.
+inline constexpr std::uint64_t kThumbnailMaxBytes = std::uint64_t{64} << 20;
+// Bytes held at most during one thumbnail, the picture included.
+inline constexpr std::uint64_t kThumbnailMemoryBudget = std::uint64_t{256} << 20;
+// A #GRAD or #LINE line is kept whole while it is read: a longer one fails.
+inline constexpr std::uint64_t kThumbnailMaxDirectiveLine = std::uint64_t{1} << 20;
+// Colours in the list at most (the budget's share of ThumbnailRead.cpp).
+inline constexpr std::int32_t kThumbnailColorLimit = std::int32_t{1} << 25;
+// The widest picture drawn; a larger request gets this one.
+inline constexpr std::int32_t kThumbnailMaxSide = 2560;
+
+// A thumbnail's limit passed: too many bytes, or too long a directive line.
+class EThumbnailLimit : public Exception {
+public:
+    using Exception::Exception;
+};
+
+struct TThumbnailSize {
+    std::int32_t Width;
+    std::int32_t Height;
+};
+
+// The picture for a request of at most side x side pixels (side >= 1): the
+// strip side wide (at most kThumbnailMaxSide), a quarter as tall, and at
+// least one pixel tall.
+TThumbnailSize ThumbnailSize(std::uint32_t side) noexcept;
+
+// The bytes of another source within the limits above: raises
+// EThumbnailLimit past kThumbnailMaxBytes and when a line that starts with
+// "#" gets longer than kThumbnailMaxDirectiveLine. Lines are split as the
+// reader splits them (LineParser.h); nothing after a Ctrl-Z counts.
+class TThumbnailSource final : public TByteSource {
+public:
+    explicit TThumbnailSource(TByteSource& source) noexcept : FSource(source) {}
+    std::size_t Read(char* buffer, std::size_t capacity) override;
+    std::uint64_t BytesRead() const noexcept { return FRead; }
+
+private:
+    void WatchLines(const char* data, std::size_t size);
+
+    TByteSource& FSource;
+    std::uint64_t FRead = 0;
+    std::uint64_t FLineBytes = 0;  // of the line being read
+    bool FDirective = false;       // it starts with "#"
+    bool FAfterReturn = false;     // a line feed next still belongs to the line end
+    bool FDataEnded = false;       // a Ctrl-Z was seen
+};
+
+// Reads the map from `source` within the limits and writes the colour of
+// each of `width` (>= 1) columns, as the viewer paints them, into
+// `columns`. The reader's result: `columns` is written on success only.
+// Raises EThumbnailLimit, and what the reader and the source raise.
+ColorMapResult ReadThumbnailColumns(TByteSource& source, std::int32_t width, char decimalSeparator,
+                                    std::vector<TPackedColor>& columns);
+
+}  // namespace rulv
