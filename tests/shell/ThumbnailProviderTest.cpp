@@ -1,8 +1,8 @@
 // ThumbnailProviderTest.cpp - RulvThumbnail.dll as the shell uses it: COM
 // creates the provider from its registered class, it gets a stream over a
 // real file and is asked for pictures, which must equal `rulvtool render`
-// at the same size; failures leave no handle and no GDI object behind. And
-// the per-user registration that regsvr32 makes and removes.
+// at the same size; failures leave no handle, GDI object or memory behind.
+// And the per-user registration that regsvr32 makes and removes.
 //
 // Wine's COM reads classes from HKEY_LOCAL_MACHINE\Software\Classes only, so
 // the tests register the class there for themselves and remove it again.
@@ -179,6 +179,8 @@ TEST_F(ThumbnailProvider, PicturesEqualTheRenderedStripAtEverySize) {
         examples / "rainbow.rulv",
         FFolder.Write("three.rulv", "FF0000\r\n00FF00\r\n0000FF\r\n"),
         FFolder.Write("one.rulv", "#LINE 300,0,-1,0,0,0,1"),
+        // A list that grows in address space of its own (ThumbnailHeap.cpp).
+        FFolder.Write("large.rulv", "0000FF\r\n#LINE 0,0.37,10,-0.21,255,1.7,3000000\r\nFFFF00\r\n"),
     };
     const std::vector<UINT> sides{32, 96, 256};
     for (const auto& map : maps) {
@@ -280,6 +282,7 @@ TEST_F(ThumbnailProvider, FaultyEmptyHugeAndEndlessMapsFailAndLeaveNothing) {
     for (const auto& row : rows) {
         const long handles = KernelHandleCount();
         const long objects = GdiObjectCount();
+        const std::uint64_t space = PrivateAddressSpace();
         {
             ComPtr<IStream> stream = row.stream;
             if (row.stream == nullptr) stream = FileStream(FFolder.Write("map.rulv", row.data));
@@ -293,6 +296,8 @@ TEST_F(ThumbnailProvider, FaultyEmptyHugeAndEndlessMapsFailAndLeaveNothing) {
         }
         EXPECT_EQ(KernelHandleCount(), handles) << row.name;
         EXPECT_EQ(GdiObjectCount(), objects) << row.name;
+        // Nothing of the list stays, on the heap or in address space of its own.
+        EXPECT_LE(PrivateAddressSpace(), space + (std::uint64_t{1} << 20)) << row.name;
     }
     EXPECT_EQ(endless.Given(), kThumbnailMaxBytes + 1);
 }

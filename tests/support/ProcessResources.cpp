@@ -55,4 +55,17 @@ long GdiObjectCount() {
     return used;
 }
 
+std::uint64_t PrivateAddressSpace() {
+    SYSTEM_INFO system{};
+    GetSystemInfo(&system);
+    std::uint64_t bytes = 0;
+    const auto* address = static_cast<const char*>(system.lpMinimumApplicationAddress);
+    MEMORY_BASIC_INFORMATION region{};
+    while (address < system.lpMaximumApplicationAddress && VirtualQuery(address, &region, sizeof region) != 0) {
+        if (region.State != MEM_FREE && region.Type == MEM_PRIVATE) bytes += region.RegionSize;
+        address = static_cast<const char*>(region.BaseAddress) + region.RegionSize;
+    }
+    return bytes;
+}
+
 }  // namespace rulv::test

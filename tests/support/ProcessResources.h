@@ -4,12 +4,16 @@
 // they are counted here instead: the handle values that name an open
 // handle (GetHandleInformation over the first 16,384 values), and the
 // entries in use in the process's GDI handle table (the one its PEB names,
-// in the layout Windows and Wine share).
+// in the layout Windows and Wine share). And the private address space it
+// has reserved or committed, counted by VirtualQuery.
 #pragma once
+
+#include <cstdint>
 
 namespace rulv::test {
 
 long KernelHandleCount();
 long GdiObjectCount();
+std::uint64_t PrivateAddressSpace();
 
 }  // namespace rulv::test
