@@ -109,6 +109,11 @@ public:
         *alpha = WTSAT_UNKNOWN;
         if (!FStream) return E_UNEXPECTED;
         if (side == 0) return E_INVALIDARG;
+        // A file larger than a thumbnail reads fails before it is read.
+        STATSTG status{};
+        if (SUCCEEDED(FStream->Stat(&status, STATFLAG_NONAME)) && status.cbSize.QuadPart > kThumbnailMaxBytes) {
+            return E_FAIL;
+        }
         // A stream that cannot seek is read from where it stands.
         FStream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
         TStreamInput input(*FStream.Get());

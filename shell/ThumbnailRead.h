@@ -18,8 +18,10 @@ inline constexpr std::uint64_t kThumbnailMaxBytes = std::uint64_t{64} << 20;
 inline constexpr std::uint64_t kThumbnailMemoryBudget = std::uint64_t{256} << 20;
 // A #GRAD or #LINE line is kept whole while it is read: a longer one fails.
 inline constexpr std::uint64_t kThumbnailMaxDirectiveLine = std::uint64_t{1} << 20;
-// Colours in the list at most (the budget's share of ThumbnailRead.cpp).
-inline constexpr std::int32_t kThumbnailColorLimit = std::int32_t{1} << 25;
+// Colours in the list at most: room for maps of 10,000,000 colours, and a
+// run of any length fails once it has filled 64 MiB. What it holds:
+// ThumbnailRead.cpp.
+inline constexpr std::int32_t kThumbnailColorLimit = std::int32_t{1} << 24;
 // The widest picture drawn; a larger request gets this one.
 inline constexpr std::int32_t kThumbnailMaxSide = 2560;
 
