@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <iterator>
 
 #include "colormap/ColumnMapping.h"
 
@@ -19,7 +20,7 @@ constexpr char kEndOfData = '\x1A';  // Ctrl-Z
 // - the colour list doubles from TPalette::kInitialCapacity entries and
 //   reaches the colour limit exactly (a power of two times the start);
 //   while it moves to a larger block both blocks live, half the limit and
-//   all of it;
+//   all of it (RulvThumbnail.dll grows it in place, ThumbnailHeap.cpp);
 // - a directive line longer than the reader's buffer is gathered in a
 //   string that doubles as well (up to three times the line while it
 //   grows), and a number's text in it may be copied once more;
@@ -35,6 +36,11 @@ constexpr std::uint64_t kPicturePeak =
 static_assert(kThumbnailColorLimit % TPalette::kInitialCapacity == 0 &&
               std::has_single_bit(static_cast<std::uint32_t>(kThumbnailColorLimit / TPalette::kInitialCapacity)));
 static_assert(kListPeak + kLinePeak + kReaderBuffer + kPicturePeak <= kThumbnailMemoryBudget);
+
+// The first carriage return in [from, last), or nullptr.
+const char* FindLineEnd(const char* from, const char* last) noexcept {
+    return static_cast<const char*>(std::memchr(from, kCarriageReturn, static_cast<std::size_t>(last - from)));
+}
 
 }  // namespace
 
@@ -56,6 +62,27 @@ std::size_t TThumbnailSource::Read(char* buffer, std::size_t capacity) {
     return count;
 }
 
+void TThumbnailSource::AddDirectiveBytes(std::uint64_t bytes) {
+    FDirectiveBytes += bytes;
+    if (FDirectiveBytes > kThumbnailMaxDirectiveLine) {
+        throw EThumbnailLimit("A directive line is longer than a thumbnail reads");
+    }
+}
+
+// Past the line end whose carriage return is at `lineEnd`: where the next
+// line starts, or nullptr when the piece ends with the carriage return (a
+// line feed that may follow is then still to come).
+const char* TThumbnailSource::PastLineEnd(const char* lineEnd, const char* last) noexcept {
+    if (lineEnd + 1 == last) {
+        FPlace = TLinePlace::AfterReturn;
+        return nullptr;
+    }
+    FPlace = TLinePlace::Start;
+    return lineEnd[1] == kLineFeed ? lineEnd + 2 : lineEnd + 1;
+}
+
+// Only the lines that start with "#" are measured, so the piece is searched
+// for "#" and its line ends are looked at only around one.
 void TThumbnailSource::WatchLines(const char* data, std::size_t size) {
     if (FDataEnded) return;
     if (const void* end = std::memchr(data, kEndOfData, size)) {
@@ -63,21 +90,47 @@ void TThumbnailSource::WatchLines(const char* data, std::size_t size) {
         FDataEnded = true;
     }
     const char* const last = data + size;
-    while (data < last) {
-        if (FAfterReturn) {
-            FAfterReturn = false;
-            if (*data == kLineFeed && ++data == last) return;
+    const char* lineStart = data;  // where a line is known to start
+    if (lineStart == last) return;
+    if (FPlace == TLinePlace::AfterReturn) {
+        FPlace = TLinePlace::Start;
+        if (*lineStart == kLineFeed && ++lineStart == last) return;
+    }
+    // The line that began in an earlier piece.
+    if (FPlace == TLinePlace::Directive || FPlace == TLinePlace::Other) {
+        const char* const lineEnd = FindLineEnd(lineStart, last);
+        if (FPlace == TLinePlace::Directive) AddDirectiveBytes(static_cast<std::uint64_t>((lineEnd != nullptr ? lineEnd : last) - lineStart));
+        if (lineEnd == nullptr || (lineStart = PastLineEnd(lineEnd, last)) == nullptr) return;
+    }
+    // The lines that begin here: each "#" at a line start opens a directive.
+    for (const char* next = lineStart;;) {
+        const auto* hash = static_cast<const char*>(std::memchr(next, '#', static_cast<std::size_t>(last - next)));
+        if (hash == nullptr) break;
+        const bool startsLine = hash == lineStart || hash[-1] == kCarriageReturn ||
+                                (hash[-1] == kLineFeed && hash - 1 > lineStart && hash[-2] == kCarriageReturn);
+        const char* const lineEnd = FindLineEnd(hash, last);
+        if (!startsLine) {
+            // No line starts before this one's end.
+            if (lineEnd == nullptr) break;
+            if ((lineStart = PastLineEnd(lineEnd, last)) == nullptr) return;
+            next = lineStart;
+            continue;
         }
-        if (FLineBytes == 0) FDirective = *data == '#';
-        const auto* lineEnd = static_cast<const char*>(std::memchr(data, kCarriageReturn, static_cast<std::size_t>(last - data)));
-        FLineBytes += static_cast<std::uint64_t>((lineEnd != nullptr ? lineEnd : last) - data);
-        if (FDirective && FLineBytes > kThumbnailMaxDirectiveLine) {
-            throw EThumbnailLimit("A directive line is longer than a thumbnail reads");
+        FDirectiveBytes = 0;
+        AddDirectiveBytes(static_cast<std::uint64_t>((lineEnd != nullptr ? lineEnd : last) - hash));
+        if (lineEnd == nullptr) {
+            FPlace = TLinePlace::Directive;
+            return;
         }
-        if (lineEnd == nullptr) return;
-        FLineBytes = 0;
-        FAfterReturn = true;
-        data = lineEnd + 1;
+        if ((lineStart = PastLineEnd(lineEnd, last)) == nullptr) return;
+        next = lineStart;
+    }
+    // No directive left open: how the piece ends.
+    const auto lastReturn = std::find(std::make_reverse_iterator(last), std::make_reverse_iterator(lineStart), kCarriageReturn);
+    if (lastReturn == std::make_reverse_iterator(lineStart)) {
+        FPlace = lineStart == last ? TLinePlace::Start : TLinePlace::Other;
+    } else if (const char* after = PastLineEnd(&*lastReturn, last); after != nullptr && after != last) {
+        FPlace = TLinePlace::Other;
     }
 }
 

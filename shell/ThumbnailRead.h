@@ -52,14 +52,22 @@ public:
     std::uint64_t BytesRead() const noexcept { return FRead; }
 
 private:
+    // Where the data read so far ends, as the reader splits it into lines.
+    enum class TLinePlace {
+        Start,        // at the start of a line
+        AfterReturn,  // after a carriage return; a line feed next belongs to it
+        Directive,    // within a line that starts with "#"
+        Other,        // within any other line
+    };
     void WatchLines(const char* data, std::size_t size);
+    const char* PastLineEnd(const char* lineEnd, const char* last) noexcept;
+    void AddDirectiveBytes(std::uint64_t bytes);
 
     TByteSource& FSource;
     std::uint64_t FRead = 0;
-    std::uint64_t FLineBytes = 0;  // of the line being read
-    bool FDirective = false;       // it starts with "#"
-    bool FAfterReturn = false;     // a line feed next still belongs to the line end
-    bool FDataEnded = false;       // a Ctrl-Z was seen
+    TLinePlace FPlace = TLinePlace::Start;
+    std::uint64_t FDirectiveBytes = 0;  // of the directive line being read
+    bool FDataEnded = false;            // a Ctrl-Z was seen
 };
 
 // Reads the map from `source` within the limits and writes the colour of

@@ -102,7 +102,12 @@ TEST(ThumbnailRead, DirectiveLinesLongerThanTheLimitFail) {
         {"an ignored directive", "#" + std::string(limit, 'x'), true},
         {"a comment", "*" + std::string(3 * limit, 'x') + "\r\n000000", false},
         {"a colour with text", "000000" + std::string(3 * limit, ' ') + "\r\n", false},
-        {"a line feed alone opens no line", "000000\n" + gradient(limit), false},
+        {"a line feed alone opens no line", "000000\n" + gradient(limit + 1), false},
+        {"a # after a colour", "000000 #" + std::string(limit, 'x') + "\r\n", false},
+        {"a # at the end of a piece of 7", "000000##" + std::string(limit, 'x') + "\r\n", false},
+        {"a # in a comment, then a long one", "* #a #b\r\n" + gradient(limit + 1), true},
+        {"after an empty line", "000000\r\r" + gradient(limit + 1) + "\r000000", true},
+        {"two at their longest", gradient(limit) + "\r\n" + gradient(limit) + "\r\n", false},
         {"after a Ctrl-Z", "000000\r\n\x1A" + gradient(limit + 1), false},
         {"a Ctrl-Z ends it in time", gradient(limit) + "\x1A" + std::string(limit, ' '), false},
     };
