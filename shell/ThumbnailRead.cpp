@@ -64,7 +64,7 @@ std::size_t TThumbnailSource::Read(char* buffer, std::size_t capacity) {
 
 void TThumbnailSource::AddDirectiveBytes(std::uint64_t bytes) {
     FDirectiveBytes += bytes;
-    if (FDirectiveBytes > kThumbnailMaxDirectiveLine) {
+    if (FDirectiveBytes > FMaxDirectiveLine) {
         throw EThumbnailLimit("A directive line is longer than a thumbnail reads");
     }
 }

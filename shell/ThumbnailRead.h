@@ -43,11 +43,14 @@ TThumbnailSize ThumbnailSize(std::uint32_t side) noexcept;
 
 // The bytes of another source within the limits above: raises
 // EThumbnailLimit past kThumbnailMaxBytes and when a line that starts with
-// "#" gets longer than kThumbnailMaxDirectiveLine. Lines are split as the
-// reader splits them (LineParser.h); nothing after a Ctrl-Z counts.
+// "#" gets longer than `maxDirectiveLine` (the fuzzer's is shorter). Lines
+// are split as the reader splits them (LineParser.h); nothing after a
+// Ctrl-Z counts.
 class TThumbnailSource final : public TByteSource {
 public:
-    explicit TThumbnailSource(TByteSource& source) noexcept : FSource(source) {}
+    explicit TThumbnailSource(TByteSource& source,
+                              std::uint64_t maxDirectiveLine = kThumbnailMaxDirectiveLine) noexcept
+        : FSource(source), FMaxDirectiveLine(maxDirectiveLine) {}
     std::size_t Read(char* buffer, std::size_t capacity) override;
     std::uint64_t BytesRead() const noexcept { return FRead; }
 
@@ -64,6 +67,7 @@ private:
     void AddDirectiveBytes(std::uint64_t bytes);
 
     TByteSource& FSource;
+    std::uint64_t FMaxDirectiveLine;
     std::uint64_t FRead = 0;
     TLinePlace FPlace = TLinePlace::Start;
     std::uint64_t FDirectiveBytes = 0;  // of the directive line being read
