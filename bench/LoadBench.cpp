@@ -308,8 +308,8 @@ BENCHMARK(PeakMemoryMillionLines)->Unit(benchmark::kMillisecond)->Iterations(1);
 void PeakMemoryThumbnail(benchmark::State& state) {
     const std::string largest = "#GRAD 000000,FFFFFF," + std::to_string(kThumbnailColorLimit) + "\r\n";
     const std::string longLine = "#GRAD 000000," + std::string(kThumbnailMaxDirectiveLine - 21, ' ') + "FFFFFF,1\r\n";
-    const std::string inputs[] = {largest, "#GRAD 000000,FFFFFF,2000000000\r\n",
-                                  longLine + "#GRAD 000000,FFFFFF," + std::to_string(kThumbnailColorLimit - 1) + "\r\n"};
+    const std::string afterLongLine = "#GRAD 000000,FFFFFF," + std::to_string(kThumbnailColorLimit - 1) + "\r\n";
+    const std::string inputs[] = {largest, "#GRAD 000000,FFFFFF,2000000000\r\n", longLine + afterLongLine};
     const std::string& data = inputs[state.range(0)];
     std::size_t peak = 0;
     for (auto _ : state) {

@@ -31,7 +31,8 @@ public:
 
     std::size_t Read(char* buffer, std::size_t capacity) override {
         ULONG count = 0;
-        const HRESULT result = FStream.Read(buffer, static_cast<ULONG>(std::min<std::size_t>(capacity, ULONG_MAX)), &count);
+        const auto asked = static_cast<ULONG>(std::min<std::size_t>(capacity, ULONG_MAX));
+        const HRESULT result = FStream.Read(buffer, asked, &count);
         if (FAILED(result) || count > capacity) {
             FFailure = FAILED(result) ? result : E_FAIL;
             throw EInOutError(static_cast<int>(FFailure), "The stream cannot be read");

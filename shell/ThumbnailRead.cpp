@@ -42,6 +42,11 @@ const char* FindLineEnd(const char* from, const char* last) noexcept {
     return static_cast<const char*>(std::memchr(from, kCarriageReturn, static_cast<std::size_t>(last - from)));
 }
 
+// The bytes from `from` to `lineEnd`, or to `last` where the line goes on.
+std::uint64_t LineBytes(const char* from, const char* lineEnd, const char* last) noexcept {
+    return static_cast<std::uint64_t>((lineEnd != nullptr ? lineEnd : last) - from);
+}
+
 }  // namespace
 
 TThumbnailSize ThumbnailSize(std::uint32_t side) noexcept {
@@ -99,7 +104,7 @@ void TThumbnailSource::WatchLines(const char* data, std::size_t size) {
     // The line that began in an earlier piece.
     if (FPlace == TLinePlace::Directive || FPlace == TLinePlace::Other) {
         const char* const lineEnd = FindLineEnd(lineStart, last);
-        if (FPlace == TLinePlace::Directive) AddDirectiveBytes(static_cast<std::uint64_t>((lineEnd != nullptr ? lineEnd : last) - lineStart));
+        if (FPlace == TLinePlace::Directive) AddDirectiveBytes(LineBytes(lineStart, lineEnd, last));
         if (lineEnd == nullptr || (lineStart = PastLineEnd(lineEnd, last)) == nullptr) return;
     }
     // The lines that begin here: each "#" at a line start opens a directive.
@@ -117,7 +122,7 @@ void TThumbnailSource::WatchLines(const char* data, std::size_t size) {
             continue;
         }
         FDirectiveBytes = 0;
-        AddDirectiveBytes(static_cast<std::uint64_t>((lineEnd != nullptr ? lineEnd : last) - hash));
+        AddDirectiveBytes(LineBytes(hash, lineEnd, last));
         if (lineEnd == nullptr) {
             FPlace = TLinePlace::Directive;
             return;
@@ -126,8 +131,9 @@ void TThumbnailSource::WatchLines(const char* data, std::size_t size) {
         next = lineStart;
     }
     // No directive left open: how the piece ends.
-    const auto lastReturn = std::find(std::make_reverse_iterator(last), std::make_reverse_iterator(lineStart), kCarriageReturn);
-    if (lastReturn == std::make_reverse_iterator(lineStart)) {
+    const auto before = std::make_reverse_iterator(lineStart);
+    const auto lastReturn = std::find(std::make_reverse_iterator(last), before, kCarriageReturn);
+    if (lastReturn == before) {
         FPlace = lineStart == last ? TLinePlace::Start : TLinePlace::Other;
     } else if (const char* after = PastLineEnd(&*lastReturn, last); after != nullptr && after != last) {
         FPlace = TLinePlace::Other;

@@ -29,7 +29,8 @@ struct TFailingThumbnail {
     TFunction* Entry(const char* name) const {
         return reinterpret_cast<TFunction*>(reinterpret_cast<void*>(GetProcAddress(Module, name)));
     }
-    decltype(&DllGetClassObject) GetClassObject = Entry<HRESULT STDAPICALLTYPE(REFCLSID, REFIID, void**)>("DllGetClassObject");
+    decltype(&DllGetClassObject) GetClassObject =
+        Entry<HRESULT STDAPICALLTYPE(REFCLSID, REFIID, void**)>("DllGetClassObject");
     void (*Arm)(std::uint64_t, bool) = Entry<void(std::uint64_t, bool)>("RulvArmAllocationFailure");
     void (*Disarm)() = Entry<void()>("RulvDisarmAllocationFailure");
     std::uint64_t (*Counted)() = Entry<std::uint64_t()>("RulvAllocationsCounted");

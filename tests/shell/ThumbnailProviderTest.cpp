@@ -340,9 +340,11 @@ TEST(ThumbnailRegistration, PerUserValuesComeAndGo) {
     const HMODULE module = LoadLibraryW(DllPath().c_str());
     ASSERT_NE(module, nullptr);
     using TEntry = HRESULT(STDAPICALLTYPE*)();
-    const auto registerServer = reinterpret_cast<TEntry>(reinterpret_cast<void*>(GetProcAddress(module, "DllRegisterServer")));
-    const auto unregisterServer =
-        reinterpret_cast<TEntry>(reinterpret_cast<void*>(GetProcAddress(module, "DllUnregisterServer")));
+    const auto entry = [module](const char* name) {
+        return reinterpret_cast<TEntry>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    };
+    const TEntry registerServer = entry("DllRegisterServer");
+    const TEntry unregisterServer = entry("DllUnregisterServer");
     ASSERT_NE(registerServer, nullptr);
     ASSERT_NE(unregisterServer, nullptr);
     const std::wstring clsid = shell::kThumbnailProviderClassText;
