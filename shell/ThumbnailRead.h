@@ -16,7 +16,8 @@ namespace rulv {
 inline constexpr std::uint64_t kThumbnailMaxBytes = std::uint64_t{64} << 20;
 // Bytes held at most during one thumbnail, the picture included.
 inline constexpr std::uint64_t kThumbnailMemoryBudget = std::uint64_t{256} << 20;
-// A #GRAD or #LINE line is kept whole while it is read: a longer one fails.
+// A line that starts with "#" longer than this fails: the reader keeps a
+// #GRAD or #LINE line whole while it reads it.
 inline constexpr std::uint64_t kThumbnailMaxDirectiveLine = std::uint64_t{1} << 20;
 // Colours in the list at most: room for maps of 10,000,000 colours, and a
 // run of any length fails once it has filled 64 MiB. What it holds:
