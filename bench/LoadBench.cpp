@@ -1,6 +1,7 @@
 // LoadBench.cpp - how fast the colour-map reader is and how much memory it
 // needs: a 1,000,000-line file, a #GRAD and a #LINE of 10,000,000 colours,
-// the exact products alone, and the peak memory per colour loaded.
+// the exact products alone, the peak memory per colour loaded and that of
+// a thumbnail's largest reads.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
@@ -15,6 +16,7 @@
 
 #include "colormap/ColorMap.h"
 #include "common/Extended.h"
+#include "shell/ThumbnailRead.h"
 
 // --- memory accounting -------------------------------------------------------
 //
@@ -256,6 +258,31 @@ void PeakMemoryMillionLines(benchmark::State& state) {
     state.counters["bytes_per_colour"] = static_cast<double>(peak) / kMillion;
 }
 BENCHMARK(PeakMemoryMillionLines)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// Peak memory of one thumbnail's read (ReadThumbnailColumns, 256 columns)
+// against its budget: 0 the largest list the thumbnail takes, 1 a #GRAD
+// of 2,000,000,000 colours (fails at the colour limit), 2 the longest
+// directive line first (the reader keeps its buffer) and then the largest
+// list.
+void PeakMemoryThumbnail(benchmark::State& state) {
+    const std::string largest = "#GRAD 000000,FFFFFF," + std::to_string(kThumbnailColorLimit) + "\r\n";
+    const std::string longLine = "#GRAD 000000," + std::string(kThumbnailMaxDirectiveLine - 21, ' ') + "FFFFFF,1\r\n";
+    const std::string afterLongLine = "#GRAD 000000,FFFFFF," + std::to_string(kThumbnailColorLimit - 1) + "\r\n";
+    const std::string inputs[] = {largest, "#GRAD 000000,FFFFFF,2000000000\r\n", longLine + afterLongLine};
+    const std::string& data = inputs[state.range(0)];
+    std::size_t peak = 0;
+    for (auto _ : state) {
+        const std::size_t before = ResetResidentPeak();
+        TMemoryInput input(data);
+        std::vector<TPackedColor> columns;
+        const ColorMapResult result = ReadThumbnailColumns(input, 256, '.', columns);
+        if ((result == kColorMapLoaded) != (state.range(0) != 1)) state.SkipWithError("unexpected result");
+        peak = StatusBytes("VmHWM") - before;
+    }
+    state.counters["peak_bytes"] = static_cast<double>(peak);
+    state.counters["budget_share"] = static_cast<double>(peak) / static_cast<double>(kThumbnailMemoryBudget);
+}
+BENCHMARK(PeakMemoryThumbnail)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 

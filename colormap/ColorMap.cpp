@@ -335,4 +335,12 @@ ColorMapResult LoadColorMapFile(const std::filesystem::path& fileName, std::int6
                     [&](TByteSource& file) { return ReadColorMap(file, count, decimalSeparator, report); });
 }
 
+ColorMapResult ReadColorMap(TByteSource& source, const TColorsUser& use, char decimalSeparator,
+                            std::int32_t colorLimit, TColorMapReport* report) {
+    TPalette palette(decimalSeparator, colorLimit);
+    const ColorMapResult result = TColorMapReader::ReadLines(source, palette, report);
+    if (result == kColorMapLoaded) use(palette.Colors());
+    return result;
+}
+
 }  // namespace rulv

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -64,5 +65,14 @@ ColorMapResult ReadColorMap(TByteSource& source, std::int64_t& count, char decim
                             TColorMapReport* report = nullptr);
 ColorMapResult LoadColorMapFile(const std::filesystem::path& fileName, std::int64_t& count, char decimalSeparator,
                                 TColorMapReport* report = nullptr, TFileKinds kinds = TFileKinds::DiskFilesOnly);
+
+// The same reads for callers that need only a part of the colours (a
+// thumbnail's columns) and must stay within a memory budget: the list holds
+// at most `colorLimit` colours (a line that would add more is faulty,
+// TooManyColours), and on success `use` gets the colours while the list
+// still holds them, so that nothing is copied.
+using TColorsUser = std::function<void(std::span<const TPackedColor> colors)>;
+ColorMapResult ReadColorMap(TByteSource& source, const TColorsUser& use, char decimalSeparator,
+                            std::int32_t colorLimit, TColorMapReport* report = nullptr);
 
 }  // namespace rulv

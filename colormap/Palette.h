@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -35,8 +36,8 @@ public:
     // decimalSeparator: the one ParseReal uses for #LINE slopes.
     explicit TPalette(char decimalSeparator) : TPalette(decimalSeparator, kMaxColors) {}
     // colorLimit: the most colours the list may hold; beyond it Add raises
-    // EOutOfMemory, so that no index ever overflows 32 bits. Only tests
-    // pass less than kMaxColors.
+    // EOutOfMemory, so that no index ever overflows 32 bits. Tests and the
+    // thumbnail handler, which must stay within a memory budget, pass less.
     TPalette(char decimalSeparator, std::int32_t colorLimit, TColorUse use = TColorUse::Keep);
     TPalette(const TPalette&) = delete;
     TPalette& operator=(const TPalette&) = delete;
@@ -51,6 +52,11 @@ public:
     std::int32_t LastIndex() const noexcept { return FLast; }
     bool HasColors() const noexcept { return FLast >= 0; }
     std::size_t Capacity() const noexcept { return ItemCapacity(); }
+    // Colours 0 .. LastIndex(), valid until the list grows or is freed.
+    // Only for a list that keeps its colours.
+    std::span<const TPackedColor> Colors() const noexcept {
+        return {Items(), static_cast<std::size_t>(FLast + 1)};
+    }
 
     // Copies the colours into `colors`, resized to exactly LastIndex() + 1.
     // Only for a list that keeps its colours.

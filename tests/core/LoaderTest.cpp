@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <iterator>
 #include <random>
+#include <span>
 #include <string>
 #include <utility>
 
@@ -143,6 +144,41 @@ TEST(Loader, LineHandlingTable) {
         TMemoryInput again(test.data);
         EXPECT_EQ(ReadColorMap(again, count, '.'), test.result) << test.name << " (counted)";
         EXPECT_EQ(count, test.result == 0 ? static_cast<std::int64_t>(test.colors.size()) : -1) << test.name;
+
+        // Handed over in place: the same colours, and nothing on a failure.
+        TPaletteArray used = kSentinel;
+        TMemoryInput inPlace(test.data);
+        const auto use = [&used](std::span<const TPackedColor> colors) { used.assign(colors.begin(), colors.end()); };
+        EXPECT_EQ(ReadColorMap(inPlace, use, '.', TPalette::kMaxColors), test.result) << test.name << " (in place)";
+        EXPECT_EQ(used, test.colors) << test.name << " (in place)";
+    }
+}
+
+TEST(Loader, ALimitedReadStopsAtItsLimit) {
+    const struct {
+        const char* data;
+        ColorMapResult result;
+        std::int64_t colours;  // handed over, or where the faulty line stopped
+    } rows[] = {
+        {"#GRAD 000000,FFFFFF,3000\r\n", 0, 3000},
+        {"#GRAD 000000,FFFFFF,3001\r\n", 1, 3000},
+        {"* a comment\r\n#GRAD 000000,FFFFFF,2000000000\r\n", 2, 3000},
+        {"#GRAD 000000,FFFFFF,2999\r\n000000\r\n000000\r\n", 3, 3000},
+    };
+    for (const auto& row : rows) {
+        TMemoryInput input(row.data);
+        TColorMapReport report;
+        std::int64_t used = -1;
+        const auto use = [&used](std::span<const TPackedColor> colors) { used = std::ssize(colors); };
+        EXPECT_EQ(ReadColorMap(input, use, '.', 3000, &report), row.result) << row.data;
+        if (row.result == kColorMapLoaded) {
+            EXPECT_EQ(used, row.colours) << row.data;
+        } else {
+            EXPECT_EQ(used, -1) << row.data;
+            ASSERT_TRUE(report.Fault.has_value()) << row.data;
+            EXPECT_EQ(report.Fault->Kind, TLineFaultKind::TooManyColours) << row.data;
+            EXPECT_EQ(report.Fault->Index, row.colours) << row.data;
+        }
     }
 }
 
