@@ -2,6 +2,7 @@
 // editors read, standard input, long lines and text in other code pages.
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <string>
 
 #include "tests/tool/ToolProcess.h"
@@ -183,35 +184,33 @@ TEST(ShowLine, ControlCharactersAndForeignBytesAreShownSafely) {
     }
 }
 
-#ifdef _WIN32
-// Under a Japanese code page the bytes of code page 932 are text: shown as
-// they are, each byte one console column, so the caret stays under the
-// character at the fault's byte column.
+// Under a Japanese code page (Windows) the bytes of code page 932 are text:
+// shown as they are, each byte one console column, so the caret stays under
+// the character at the fault's byte column. Natively the console takes
+// UTF-8: those bytes are no text there and show as <XX>, each four columns,
+// with the caret after them.
 TEST_F(Diagnostic, CodePage932TextBeforeTheFaultKeepsTheCaretInPlace) {
+#ifdef _WIN32
     if (GetACP() != 932) GTEST_SKIP() << "the ANSI code page is " << GetACP() << ", not 932";
+    const std::string shownText = "#LINE 0,1,0,1,0,1 \xe6\x97\xa5\xe6\x9c\xac";
+    const std::size_t caretColumn = 22;
+#else
+    const std::string shownText = "#LINE 0,1,0,1,0,1 <93><FA><96>{";
+    const std::size_t caretColumn = 31;
+#endif
     const TProgramRun run = Check("#LINE 0,1,0,1,0,1 \x93\xfa\x96\x7b\r\n");
     EXPECT_EQ(run.ExitCode, 1);
     EXPECT_EQ(run.Err, Utf8(FScratch / "map.rulv") +
                            ":1:23: error: expected a comma and the count after the blue slope; the line ends here\n"
-                           "    1 | #LINE 0,1,0,1,0,1 \xe6\x97\xa5\xe6\x9c\xac\n"
-                           "      | " + std::string(22, ' ') + "^\n");
+                           "    1 | " + shownText + "\n"
+                           "      | " + std::string(caretColumn, ' ') + "^\n");
+#ifdef _WIN32
     const auto sjis = tool::CodePageNumbered(932);
     const TShownLine shown = ShowLine("\x93\xfa\x96\x7bX\x80", false, 5, *sjis);
     EXPECT_EQ(shown.Text, "\xe6\x97\xa5\xe6\x9c\xacX<80>");
     EXPECT_EQ(shown.Caret, 4);
-}
-#else
-// Natively the console takes UTF-8: bytes of code page 932 are no text
-// there and show as <XX>, each four columns, with the caret after them.
-TEST_F(Diagnostic, CodePage932TextBeforeTheFaultKeepsTheCaretInPlace) {
-    const TProgramRun run = Check("#LINE 0,1,0,1,0,1 \x93\xfa\x96\x7b\r\n");
-    EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_EQ(run.Err, Utf8(FScratch / "map.rulv") +
-                           ":1:23: error: expected a comma and the count after the blue slope; the line ends here\n"
-                           "    1 | #LINE 0,1,0,1,0,1 <93><FA><96>{\n"
-                           "      | " + std::string(31, ' ') + "^\n");
-}
 #endif
+}
 
 TEST(FaultKinds, EveryExampleOfTheHelpShowsItsKind) {
     for (const tool::TFaultExample& example : tool::FaultExamples()) {
