@@ -2,6 +2,7 @@
 // deficiency matrices; the sources are named in the header.
 #include "colormap/ColorScience.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -51,21 +52,26 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr double kDegreesPerRadian = 180.0 / kPi;
 constexpr double kTwentyFiveToTheSeventh = 6103515625.0;  // 25^7, exact in a double
 
-using TRgbLinear = std::array<double, 3>;
-
-TRgbLinear LinearOf(TPackedColor color) noexcept {
+TLinearRgb LinearOf(TPackedColor color) noexcept {
     return {SrgbToLinear(RedOf(color)), SrgbToLinear(GreenOf(color)), SrgbToLinear(BlueOf(color))};
 }
 
-TRgbLinear Apply(const TMatrix& matrix, const TRgbLinear& rgb) noexcept {
-    TRgbLinear result{};
+TLinearRgb Apply(const TMatrix& matrix, const TLinearRgb& rgb) noexcept {
+    TLinearRgb result{};
     for (std::size_t row = 0; row < 3; ++row) {
         result[row] = matrix[row][0] * rgb[0] + matrix[row][1] * rgb[1] + matrix[row][2] * rgb[2];
     }
     return result;
 }
 
-TPackedColor PackLinear(const TRgbLinear& rgb) noexcept {
+// A deficiency's matrix on the linear channels, each result clipped to 0..1.
+TLinearRgb ApplyClipped(const TMatrix& matrix, const TLinearRgb& rgb) noexcept {
+    TLinearRgb result = Apply(matrix, rgb);
+    for (double& channel : result) channel = std::clamp(channel, 0.0, 1.0);
+    return result;
+}
+
+TPackedColor PackLinear(const TLinearRgb& rgb) noexcept {
     return PackColor(LinearToSrgb(rgb[0]), LinearToSrgb(rgb[1]), LinearToSrgb(rgb[2]));
 }
 
@@ -115,7 +121,7 @@ int LinearToSrgb(double linear) noexcept {
 }
 
 double RelativeLuminance(TPackedColor color) noexcept {
-    const TRgbLinear rgb = LinearOf(color);
+    const TLinearRgb rgb = LinearOf(color);
     const auto& row = kRgbToXyz[1];
     return (row[0] * rgb[0] + row[1] * rgb[1] + row[2] * rgb[2]) / kWhiteY;
 }
@@ -124,8 +130,10 @@ double LightnessFromLuminance(double relativeY) noexcept {
     return relativeY > kEpsilon ? 116 * std::cbrt(relativeY) - 16 : kKappa * relativeY;
 }
 
-TLab PackedToLab(TPackedColor color) noexcept {
-    const TRgbLinear xyz = Apply(kRgbToXyz, LinearOf(color));
+TLab PackedToLab(TPackedColor color) noexcept { return LinearToLab(LinearOf(color)); }
+
+TLab LinearToLab(const TLinearRgb& rgb) noexcept {
+    const TLinearRgb xyz = Apply(kRgbToXyz, rgb);
     const double fy = LabF(xyz[1] / kWhiteY);
     return {LightnessFromLuminance(xyz[1] / kWhiteY), 500 * (LabF(xyz[0] / kWhiteX) - fy),
             200 * (fy - LabF(xyz[2] / kWhiteZ))};
@@ -196,18 +204,24 @@ std::string_view VisionViewName(TVisionView view) noexcept {
     return "normal";
 }
 
-TPackedColor SimulateView(TPackedColor color, TVisionView view) noexcept {
+TLinearRgb SimulateLinear(TPackedColor color, TVisionView view) noexcept {
     switch (view) {
-        case TVisionView::Normal: return color;
+        case TVisionView::Normal: return LinearOf(color);
         case TVisionView::Grey: {
-            const int grey = LinearToSrgb(RelativeLuminance(color));
-            return PackColor(grey, grey, grey);
+            const double luminance = RelativeLuminance(color);
+            return {luminance, luminance, luminance};
         }
-        case TVisionView::Protan: return PackLinear(Apply(kProtanopia, LinearOf(color)));
-        case TVisionView::Deutan: return PackLinear(Apply(kDeuteranopia, LinearOf(color)));
-        case TVisionView::Tritan: return PackLinear(Apply(kTritanopia, LinearOf(color)));
+        case TVisionView::Protan: return ApplyClipped(kProtanopia, LinearOf(color));
+        case TVisionView::Deutan: return ApplyClipped(kDeuteranopia, LinearOf(color));
+        case TVisionView::Tritan: return ApplyClipped(kTritanopia, LinearOf(color));
     }
-    return color;
+    return LinearOf(color);
+}
+
+TPackedColor SimulateView(TPackedColor color, TVisionView view) noexcept {
+    // Encoding the normal view's channels gives the colour back (each
+    // 8-bit value is the nearest to its own linear value).
+    return view == TVisionView::Normal ? color : PackLinear(SimulateLinear(color, view));
 }
 
 }  // namespace rulv

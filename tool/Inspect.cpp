@@ -88,9 +88,9 @@ TStepSummary SummariseSteps(std::vector<double>& steps) {
 // Fills `steps` with the neighbour differences of the colours as `view` shows them.
 void ViewSteps(const TPaletteArray& colors, TVisionView view, std::vector<double>& steps) {
     steps.clear();
-    TLab previous = PackedToLab(SimulateView(colors.front(), view));
+    TLab previous = LinearToLab(SimulateLinear(colors.front(), view));
     for (std::size_t i = 1; i < colors.size(); ++i) {
-        const TLab current = PackedToLab(SimulateView(colors[i], view));
+        const TLab current = LinearToLab(SimulateLinear(colors[i], view));
         steps.push_back(DeltaE2000(previous, current));
         previous = current;
     }

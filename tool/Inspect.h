@@ -6,8 +6,10 @@
 //   - CIE L* of every colour: its range, and whether it is monotonic;
 //   - the CIEDE2000 difference of every pair of neighbours ("steps"), in
 //     the normal view and in the protanopia, deuteranopia and tritanopia
-//     views (the colours as SimulateView gives them, so the numbers are
-//     those of the strip `render --view` draws).
+//     views, measured on the simulated colours as computed (SimulateLinear:
+//     clipped to 0..1 in linear light, never rounded to 8 bits, so that the
+//     figures measure the map and not the rounding of the strip that
+//     `render --view` draws).
 //
 // Definitions. Step i is the difference between colours i-1 and i (i from
 // 1), so an index always names the colour the change arrives at.
