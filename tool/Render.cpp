@@ -2,21 +2,12 @@
 #include "tool/Render.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <charconv>
-#include <cstdio>
-#include <memory>
 #include <new>
-#include <random>
-#include <system_error>
+#include <string>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <sys/stat.h>
-#endif
-
+#include "tool/OutputFile.h"
 #include "colormap/ColumnMapping.h"
 
 #define STBI_WRITE_NO_STDIO
@@ -37,118 +28,20 @@ bool ParseSide(std::string_view text, std::int32_t& side) {
     return error == std::errc() && end == text.data() + text.size() && side > 0;
 }
 
-struct TFileCloser {
-    void operator()(std::FILE* file) const noexcept { std::fclose(file); }
-};
-using TFilePointer = std::unique_ptr<std::FILE, TFileCloser>;
-
-TFilePointer CreateOutputFile(const std::filesystem::path& name) {
-#ifdef _WIN32
-    return TFilePointer(::_wfopen(name.c_str(), L"wb"));
-#else
-    return TFilePointer(std::fopen(name.c_str(), "wb"));
-#endif
+// Collects the PNG writer's pieces (it gives the whole file at once).
+void AppendPiece(void* context, void* data, int size) {
+    if (size > 0) static_cast<std::string*>(context)->append(static_cast<const char*>(data), static_cast<std::size_t>(size));
 }
 
-// A name beside `output` that no other run is likely to pick.
-std::filesystem::path TemporaryName(const std::filesystem::path& output) {
-    std::random_device random;
-    std::filesystem::path name = output;
-    name += ".rulvtool-" + std::to_string(random()) + ".tmp";
-    return name;
-}
-
-std::string ErrorText(int error) { return std::generic_category().message(error); }
-
-// Where the PNG writer's pieces go: a file, or standard output; keeps the
-// first write failure.
-struct TWriteContext {
-    std::FILE* File;
-    TToolStreams* Streams;
-    int Error;
-};
-
-void WritePiece(void* context, void* data, int size) {
-    auto& target = *static_cast<TWriteContext*>(context);
-    if (target.Error != 0 || size <= 0) return;
-    const auto count = static_cast<std::size_t>(size);
-    if (target.Streams != nullptr) {
-        // Standard output's failures show when it is flushed at the end.
-        target.Streams->OutBinary(std::string_view(static_cast<const char*>(data), count));
-    } else if (std::fwrite(data, 1, count, target.File) != count) {
-        target.Error = errno != 0 ? errno : EIO;
-    }
-}
-
-// Encodes the picture into `context`; 0 or the error number of the failure.
-int EncodePng(TWriteContext& context, const std::vector<std::uint8_t>& pixels, TStripSize size) {
-    if (!stbi_write_png_to_func(WritePiece, &context, size.Width, size.Height, kChannels, pixels.data(),
+// The picture as PNG bytes; empty when the writer fails.
+std::string EncodePng(const std::vector<std::uint8_t>& pixels, TStripSize size) {
+    std::string png;
+    if (!stbi_write_png_to_func(AppendPiece, &png, size.Width, size.Height, kChannels, pixels.data(),
                                 size.Width * kChannels)) {
-        return context.Error != 0 ? context.Error : ENOMEM;  // the writer's own buffers failed
+        png.clear();
     }
-    return context.Error;
+    return png;
 }
-
-// Writes the PNG into the file `name` (created, or truncated; a device or a
-// FIFO is written as it is); 0 or the error number of the failure.
-int WritePng(const std::filesystem::path& name, const std::vector<std::uint8_t>& pixels, TStripSize size) {
-    errno = 0;
-    TFilePointer file = CreateOutputFile(name);
-    if (!file) return errno != 0 ? errno : EIO;
-    TWriteContext context{file.get(), nullptr, 0};
-    if (const int error = EncodePng(context, pixels, size); error != 0) return error;
-    if (std::fflush(file.get()) != 0) return errno != 0 ? errno : EIO;
-    if (std::fclose(file.release()) != 0) return errno != 0 ? errno : EIO;
-    return 0;
-}
-
-// How the picture reaches the output the user named.
-enum class TOutputRoute {
-    StandardOutput,    // "-"
-    Direct,            // a device or a FIFO: written as it is, never replaced
-    ThroughTemporary,  // a regular file or a new name: written aside, then renamed
-};
-
-TOutputRoute RouteOf(const TArgument& output) {
-    if (output.Text == "-") return TOutputRoute::StandardOutput;
-#ifdef _WIN32
-    // Devices (NUL, CON, COM1) and pipes open as something else than a disk file.
-    const HANDLE handle = ::CreateFileW(output.Path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return TOutputRoute::ThroughTemporary;
-    const DWORD type = ::GetFileType(handle);
-    ::CloseHandle(handle);
-    return type == FILE_TYPE_DISK ? TOutputRoute::ThroughTemporary : TOutputRoute::Direct;
-#else
-    struct stat info {};
-    if (::stat(output.Path.c_str(), &info) != 0) return TOutputRoute::ThroughTemporary;  // a new name
-    return S_ISREG(info.st_mode) || S_ISDIR(info.st_mode) ? TOutputRoute::ThroughTemporary : TOutputRoute::Direct;
-#endif
-}
-
-// A regular file is replaced only once all of the picture is written, so
-// that a failure leaves it as it was and no half picture behind.
-int WriteThroughTemporary(const std::filesystem::path& output, const std::vector<std::uint8_t>& pixels,
-                          TStripSize size, std::string& failure) {
-    const std::filesystem::path temporary = TemporaryName(output);
-    int error = 0;
-    try {
-        error = WritePng(temporary, pixels, size);
-    } catch (const std::bad_alloc&) {
-        std::error_code ignored;
-        std::filesystem::remove(temporary, ignored);
-        throw;
-    }
-    std::error_code renamed;
-    if (error == 0) std::filesystem::rename(temporary, output, renamed);
-    if (error == 0 && !renamed) return kExitOk;
-    std::error_code ignored;
-    std::filesystem::remove(temporary, ignored);
-    // ENOMEM: the writer's own buffers failed.
-    failure = error != 0 ? ErrorText(error) : renamed.message();
-    return kExitTrouble;
-}
-
 
 }  // namespace
 
@@ -200,33 +93,18 @@ int RenderStrip(const TRenderRequest& request, TToolStreams& streams) {
         streams.Err(outcome.Message);
         return outcome.Status;
     }
-    std::vector<std::uint8_t> pixels;
+    std::string png;
     try {
-        pixels = StripPixels(colors, request.Size, request.View);
+        png = EncodePng(StripPixels(colors, request.Size, request.View), request.Size);
     } catch (const std::bad_alloc&) {
         streams.Err(request.Output->Text + ": not enough memory for a picture of this size\n");
         return kExitTrouble;
     }
-    std::string failure;
-    switch (RouteOf(*request.Output)) {
-    case TOutputRoute::StandardOutput: {
-        TWriteContext context{nullptr, &streams, 0};
-        if (const int error = EncodePng(context, pixels, request.Size); error != 0) failure = ErrorText(error);
-        break;
+    if (png.empty()) {
+        streams.Err(request.Output->Text + ": " + ErrorNumberText(ENOMEM) + "\n");
+        return kExitTrouble;
     }
-    case TOutputRoute::Direct:
-        if (const int error = WritePng(request.Output->Path, pixels, request.Size); error != 0) {
-            failure = ErrorText(error);
-        }
-        break;
-    case TOutputRoute::ThroughTemporary:
-        WriteThroughTemporary(request.Output->Path, pixels, request.Size, failure);
-        break;
-    }
-    if (failure.empty()) return kExitOk;
-    // The output as the user named it, never the temporary.
-    streams.Err(request.Output->Text + ": " + failure + "\n");
-    return kExitTrouble;
+    return WriteOutputFile(*request.Output, png, streams);
 }
 
 }  // namespace rulv::tool
