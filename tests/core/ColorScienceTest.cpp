@@ -81,6 +81,21 @@ TEST(Ciede2000, EveryPublishedPairBothWaysRound) {
     }
 }
 
+// Hues exactly opposite have no direction halfway between them: the mean
+// hue then follows Sharma's rule for |h1' - h2'| = 180° (values from a
+// direct transcription of equations 1-22, both ways round).
+TEST(Ciede2000, ExactlyOppositeHues) {
+    const TSharmaPair cases[] = {
+        {{50, 10, 0}, {50, -10, 0}, 26.0273},                 // 0° and 180°
+        {{60, 0, 20}, {40, 0, -20}, 36.8287},                 // 90° and 270°
+        {{50, 22.98, -19.28}, {50, -11.49, 9.64}, 30.5471},  // 320° and 140°, chroma halved
+    };
+    for (const TSharmaPair& test : cases) {
+        EXPECT_EQ(FourDecimals(DeltaE2000(test.First, test.Second)), FourDecimals(test.DeltaE)) << test.DeltaE;
+        EXPECT_EQ(FourDecimals(DeltaE2000(test.Second, test.First)), FourDecimals(test.DeltaE)) << test.DeltaE;
+    }
+}
+
 TEST(Ciede2000, EqualColoursDifferByNothing) {
     for (const TSharmaPair& test : kSharmaPairs) {
         EXPECT_EQ(DeltaE2000(test.First, test.First), 0.0);
@@ -126,6 +141,18 @@ TEST(Srgb, EncodingIsTheInverseAndClamps) {
         {std::numeric_limits<double>::quiet_NaN(), 0},
     };
     for (const auto& test : cases) EXPECT_EQ(LinearToSrgb(test.linear), test.channel) << test.linear;
+}
+
+// The cube root of L* is correctly rounded for exact cubes (L* 42 is
+// Y = 1/8 exactly) and within a unit in the last place elsewhere.
+TEST(Lightness, CubeRootOfTheLuminance) {
+    EXPECT_EQ(LightnessFromLuminance(0.125), 42.0);
+    EXPECT_EQ(LightnessFromLuminance(1.0), 100.0);
+    EXPECT_EQ(LightnessFromLuminance(0.729), 116 * 0.9 - 16);
+    for (double y = 0.0089; y < 1.1; y *= 1.001) {
+        const double expected = 116 * static_cast<double>(std::cbrt(static_cast<long double>(y))) - 16;
+        EXPECT_NEAR(LightnessFromLuminance(y), expected, 4e-14) << y;
+    }
 }
 
 TEST(Lightness, BlackWhiteAndMidGrey) {
