@@ -47,6 +47,14 @@ void AdviseLargePages(void* block, std::size_t bytes) noexcept {
 #endif
 }
 
+void* AllocateBlock(std::size_t bytes) noexcept {
+#ifdef __linux__
+    // A block made once, not grown: one large page is already worth it.
+    if (bytes >= kLargePage) return AllocateLarge(bytes);
+#endif
+    return std::malloc(bytes);
+}
+
 void* GrowBlock(void* block, std::size_t oldBytes, std::size_t newBytes) noexcept {
 #ifdef __linux__
     if (newBytes >= kLargeBlock) {

@@ -8,6 +8,8 @@ namespace rulv {
 
 void AdviseLargePages(void*, std::size_t) noexcept {}
 
+void* AllocateBlock(std::size_t bytes) noexcept { return std::malloc(bytes); }
+
 void* GrowBlock(void* block, std::size_t, std::size_t newBytes) noexcept { return std::realloc(block, newBytes); }
 
 }  // namespace rulv
