@@ -20,28 +20,32 @@ namespace rulv::tool {
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: rulvtool dump FILE | check FILE... | inspect FILE [--format text|json]\n"
+    "usage: rulvtool dump FILE | check FILE... | inspect FILE [OPTION...]\n"
     "       | render FILE -o OUT.png [--size WxH] [--view VIEW] | --help | --version\n";
 
 constexpr std::string_view kHelp =
-    "rulvtool - checks, lists and renders RULV colour-map files (.rulv)\n"
+    "rulvtool - checks, lists, measures and renders RULV colour-map files (.rulv)\n"
     "\n"
     "  rulvtool dump FILE       print every colour of FILE, one per line, as RRGGBB\n"
     "  rulvtool check FILE...   print \"FILE: N colours\" for each file, or its fault\n"
-    "  rulvtool inspect FILE [--format text|json]\n"
+    "  rulvtool inspect FILE [--format text|json|csv] [--lightness-tolerance T]\n"
     "                           lightness (CIE L*) and the CIEDE2000 steps between\n"
     "                           neighbours, also as people with protanopia,\n"
-    "                           deuteranopia and tritanopia see them\n"
+    "                           deuteranopia and tritanopia see them; json and csv\n"
+    "                           give every colour's L* and steps as well\n"
     "  rulvtool render FILE -o OUT.png [--size WxH] [--view VIEW]\n"
     "                           draw the colour strip as the viewer shows it\n"
     "                           (default size 427x78) into a PNG picture; VIEW is\n"
     "                           normal (default), grey (L* as grey, like a black-\n"
     "                           and-white print), protan, deutan or tritan\n"
+    "  rulvtool --help          this text\n"
+    "  rulvtool --version       the version\n"
     "\n"
     "Views: protan, deutan, tritan = Machado et al. (2009) matrix, severity 1.0, on\n"
     "linear sRGB, clipped to 0..1, unrounded (render rounds); grey = same luminance.\n"
-    "  rulvtool --help          this text\n"
-    "  rulvtool --version       the version\n"
+    "\n"
+    "L* counts as monotonic when no colour lies more than T (default 0.25) against\n"
+    "its way from the farthest L* before it: smaller falls are rounding.\n"
     "\n"
     "FILE - reads the standard input (named <stdin> in messages), so that an\n"
     "editor can check a buffer it has not saved. Use -- before file names that\n"
@@ -233,15 +237,25 @@ int Render(const std::vector<TArgument>& arguments, TToolStreams& streams) {
     return RenderStrip(request, streams);
 }
 
+constexpr std::string_view kToleranceWanted = "--lightness-tolerance wants a number of L*, such as 0.25";
+
 int Inspect(const std::vector<TArgument>& arguments, TToolStreams& streams) {
-    const TCommandLine line = SplitArguments(arguments, 1, {"--format"});
+    const TCommandLine line = SplitArguments(arguments, 1, {"--format", "--lightness-tolerance"});
     if (line.Fault) return UsageError(streams, *line.Fault);
     if (line.Files.size() != 1) return UsageError(streams, "inspect takes exactly one file");
-    TInspectRequest request{*line.Files.front(), TInspectFormat::Text};
-    for (const auto& option : line.Options) {
-        const std::string& format = option.second->Text;
-        if (format != "text" && format != "json") return UsageError(streams, "--format wants text or json");
-        request.Format = format == "json" ? TInspectFormat::Json : TInspectFormat::Text;
+    TInspectRequest request{*line.Files.front()};
+    for (const auto& [option, value] : line.Options) {
+        if (option == "--format") {
+            const std::string& format = value->Text;
+            if (format != "text" && format != "json" && format != "csv") {
+                return UsageError(streams, "--format wants text, json or csv");
+            }
+            request.Format = format == "json" ? TInspectFormat::Json
+                             : format == "csv" ? TInspectFormat::Csv
+                                               : TInspectFormat::Text;
+        } else if (!ParseDecimal(value->Text, request.LightnessTolerance)) {
+            return UsageError(streams, kToleranceWanted);
+        }
     }
     return InspectMap(request, streams);
 }

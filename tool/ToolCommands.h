@@ -2,7 +2,7 @@
 //
 //   rulvtool dump FILE        every colour of FILE, one per line, RRGGBB
 //   rulvtool check FILE...    one line per file: its colour count or its fault
-//   rulvtool inspect FILE [--format text|json]
+//   rulvtool inspect FILE [--format text|json|csv] [--lightness-tolerance T]
 //                             lightness and perceptual steps (Inspect.h)
 //   rulvtool render FILE -o OUT.png [--size WxH] [--view VIEW]
 //                             the strip the viewer paints, as a PNG picture,
