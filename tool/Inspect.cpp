@@ -14,6 +14,9 @@
 #include <thread>
 #include <type_traits>
 
+#include "tool/OutputFile.h"
+#include "tool/Plot.h"
+
 namespace rulv::tool {
 
 namespace {
@@ -473,18 +476,26 @@ int InspectMap(const TInspectRequest& request, TToolStreams& streams) {
         return outcome.Status;
     }
     const std::string name = ShownName(request.File);
+    const bool plotTakesOutput = request.Plot != nullptr && request.Plot->Text == "-";
     std::string report;
+    std::string picture;
     try {
         const TInspection inspection = InspectColors(colors, request.LightnessTolerance);
-        switch (request.Format) {
-            case TInspectFormat::Text: report = InspectionText(name, inspection); break;
-            case TInspectFormat::Json: report = InspectionJson(name, inspection); break;
-            case TInspectFormat::Csv: report = InspectionCsv(colors, inspection); break;
+        if (request.Plot != nullptr) picture = PlotSvg(name, colors, inspection);
+        if (!plotTakesOutput) {
+            switch (request.Format) {
+                case TInspectFormat::Text: report = InspectionText(name, inspection); break;
+                case TInspectFormat::Json: report = InspectionJson(name, inspection); break;
+                case TInspectFormat::Csv: report = InspectionCsv(colors, inspection); break;
+            }
         }
     } catch (const std::bad_alloc&) {
         streams.Err(request.File.Text + ": not enough memory to inspect " + std::to_string(colors.size()) +
                     " colours\n");
         return kExitTrouble;
+    }
+    if (request.Plot != nullptr) {
+        if (const int status = WriteOutputFile(*request.Plot, picture, streams); status != kExitOk) return status;
     }
     streams.Out(report);
     return kExitOk;

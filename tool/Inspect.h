@@ -161,10 +161,13 @@ struct TInspectRequest {
     const TArgument& File;
     TInspectFormat Format = TInspectFormat::Text;
     double LightnessTolerance = kDefaultLightnessTolerance;
+    const TArgument* Plot = nullptr;  // the SVG picture to write, if any
 };
 
 // Loads the map as `check` does (same messages and exit statuses) and
-// writes the inspection to standard output.
+// writes the inspection to standard output, and the picture (Plot.h) to
+// its file; a picture written to standard output ("-") takes the place
+// of the report.
 int InspectMap(const TInspectRequest& request, TToolStreams& streams);
 
 }  // namespace rulv::tool

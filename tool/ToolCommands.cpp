@@ -28,11 +28,13 @@ constexpr std::string_view kHelp =
     "\n"
     "  rulvtool dump FILE       print every colour of FILE, one per line, as RRGGBB\n"
     "  rulvtool check FILE...   print \"FILE: N colours\" for each file, or its fault\n"
-    "  rulvtool inspect FILE [--format text|json|csv] [--lightness-tolerance T]\n"
+    "  rulvtool inspect FILE [--format text|json|csv] [--plot OUT.svg]\n"
+    "                   [--lightness-tolerance T]\n"
     "                           lightness (CIE L*) and the CIEDE2000 steps between\n"
     "                           neighbours, also as people with protanopia,\n"
     "                           deuteranopia and tritanopia see them; json and csv\n"
-    "                           give every colour's L* and steps as well\n"
+    "                           give every colour's L* and steps as well; --plot\n"
+    "                           draws the strips, L* and the steps into a picture\n"
     "  rulvtool render FILE -o OUT.png [--size WxH] [--view VIEW]\n"
     "                           draw the colour strip as the viewer shows it\n"
     "                           (default size 427x78) into a PNG picture; VIEW is\n"
@@ -49,9 +51,10 @@ constexpr std::string_view kHelp =
     "\n"
     "FILE - reads the standard input (named <stdin> in messages), so that an\n"
     "editor can check a buffer it has not saved. Use -- before file names that\n"
-    "begin with a minus sign. -o - writes the picture to the standard output;\n"
-    "a device or FIFO given as OUT.png is written as it is, a file is replaced\n"
-    "only once the whole picture is written.\n"
+    "begin with a minus sign. -o - and --plot - write the picture to the\n"
+    "standard output (instead of inspect's report); a device or FIFO given as\n"
+    "the picture is written as it is, a file is replaced only once the whole\n"
+    "picture is written.\n"
     "\n"
     "A faulty line is reported on standard error as compilers report errors:\n"
     "\n"
@@ -240,7 +243,7 @@ int Render(const std::vector<TArgument>& arguments, TToolStreams& streams) {
 constexpr std::string_view kToleranceWanted = "--lightness-tolerance wants a number of L*, such as 0.25";
 
 int Inspect(const std::vector<TArgument>& arguments, TToolStreams& streams) {
-    const TCommandLine line = SplitArguments(arguments, 1, {"--format", "--lightness-tolerance"});
+    const TCommandLine line = SplitArguments(arguments, 1, {"--format", "--plot", "--lightness-tolerance"});
     if (line.Fault) return UsageError(streams, *line.Fault);
     if (line.Files.size() != 1) return UsageError(streams, "inspect takes exactly one file");
     TInspectRequest request{*line.Files.front()};
@@ -253,6 +256,8 @@ int Inspect(const std::vector<TArgument>& arguments, TToolStreams& streams) {
             request.Format = format == "json" ? TInspectFormat::Json
                              : format == "csv" ? TInspectFormat::Csv
                                                : TInspectFormat::Text;
+        } else if (option == "--plot") {
+            request.Plot = value;
         } else if (!ParseDecimal(value->Text, request.LightnessTolerance)) {
             return UsageError(streams, kToleranceWanted);
         }

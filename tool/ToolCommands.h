@@ -2,8 +2,9 @@
 //
 //   rulvtool dump FILE        every colour of FILE, one per line, RRGGBB
 //   rulvtool check FILE...    one line per file: its colour count or its fault
-//   rulvtool inspect FILE [--format text|json|csv] [--lightness-tolerance T]
-//                             lightness and perceptual steps (Inspect.h)
+//   rulvtool inspect FILE [--format text|json|csv] [--plot OUT.svg] [--lightness-tolerance T]
+//                             lightness and perceptual steps (Inspect.h),
+//                             and their picture (Plot.h)
 //   rulvtool render FILE -o OUT.png [--size WxH] [--view VIEW]
 //                             the strip the viewer paints, as a PNG picture,
 //                             or as a view of it (Render.h)

@@ -538,8 +538,7 @@ TEST_F(InspectTest, BadCommandLinesGiveUsageAndExitTwo) {
         EXPECT_EQ(run.ExitCode, 0) << tolerance << ": " << run.Err;
     }
     const TProgramRun help = Run({Arg("--help")});
-    EXPECT_NE(help.Out.find("rulvtool inspect FILE [--format text|json|csv] [--lightness-tolerance T]"),
-              std::string::npos)
+    EXPECT_NE(help.Out.find("rulvtool inspect FILE [--format text|json|csv] [--plot OUT.svg]"), std::string::npos)
         << help.Out;
 }
 
