@@ -8,6 +8,7 @@
 
 #include "tool/Diagnostic.h"
 #include "tool/Inspect.h"
+#include "tool/Lint.h"
 #include "tool/Render.h"
 #include "colormap/ColorMap.h"
 #include "common/Errors.h"
@@ -20,7 +21,7 @@ namespace rulv::tool {
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: rulvtool dump FILE | check FILE... | inspect FILE [OPTION...]\n"
+    "usage: rulvtool dump FILE | check FILE... | inspect FILE [OPTION...] | lint FILE... [OPTION...]\n"
     "       | render FILE -o OUT.png [--size WxH] [--view VIEW] | --help | --version\n";
 
 constexpr std::string_view kHelp =
@@ -35,6 +36,9 @@ constexpr std::string_view kHelp =
     "                           deuteranopia and tritanopia see them; json and csv\n"
     "                           give every colour's L* and steps as well; --plot\n"
     "                           draws the strips, L* and the steps into a picture\n"
+    "  rulvtool lint FILE... [--kind KIND] [--max-ratio R] [--min-step D]\n"
+    "                   [--lightness-tolerance T]\n"
+    "                           warn where a map breaks a rule of its KIND (below)\n"
     "  rulvtool render FILE -o OUT.png [--size WxH] [--view VIEW]\n"
     "                           draw the colour strip as the viewer shows it\n"
     "                           (default size 427x78) into a PNG picture; VIEW is\n"
@@ -48,6 +52,17 @@ constexpr std::string_view kHelp =
     "\n"
     "L* counts as monotonic when no colour lies more than T (default 0.25) against\n"
     "its way from the farthest L* before it: smaller falls are rounding.\n"
+    "\n"
+    "The rules of lint, by KIND (default sequential); steps are CIEDE2000:\n"
+    "  sequential   1  L* rises or falls throughout\n"
+    "               2  no step (normal view) exceeds R (default 4) times the median\n"
+    "  diverging    3  L* turns once, at a colour in the middle fifth of the map\n"
+    "  cyclic       4  the first and the last colour are at most 2.0 apart\n"
+    "               5  no step (normal view) exceeds R times the median\n"
+    "  categorical  6  neighbours are at least D (default 10) apart in every view\n"
+    "Each failure is one line on standard output, FILE:INDEX: warning: REASON\n"
+    "(INDEX of the colour, from 0) or FILE: warning: REASON; exit status 1 when\n"
+    "any file fails.\n"
     "\n"
     "FILE - reads the standard input (named <stdin> in messages), so that an\n"
     "editor can check a buffer it has not saved. Use -- before file names that\n"
@@ -265,6 +280,33 @@ int Inspect(const std::vector<TArgument>& arguments, TToolStreams& streams) {
     return InspectMap(request, streams);
 }
 
+int Lint(const std::vector<TArgument>& arguments, TToolStreams& streams) {
+    const TCommandLine line =
+        SplitArguments(arguments, 1, {"--kind", "--max-ratio", "--min-step", "--lightness-tolerance"});
+    if (line.Fault) return UsageError(streams, *line.Fault);
+    if (line.Files.empty()) return UsageError(streams, "lint needs at least one file");
+    TLintRequest request;
+    request.Files = line.Files;
+    TLintLimits& limits = request.Limits;
+    for (const auto& [option, value] : line.Options) {
+        const std::string& text = value->Text;
+        if (option == "--kind") {
+            if (!ParseMapKind(text, request.Kind)) {
+                return UsageError(streams, "--kind wants sequential, diverging, cyclic or categorical");
+            }
+        } else if (option == "--max-ratio") {
+            if (!ParseDecimal(text, limits.MaxRatio) || limits.MaxRatio <= 0) {
+                return UsageError(streams, "--max-ratio wants a number above 0, such as 4");
+            }
+        } else if (option == "--min-step") {
+            if (!ParseDecimal(text, limits.MinStep)) return UsageError(streams, "--min-step wants a number, such as 10");
+        } else if (!ParseDecimal(text, limits.LightnessTolerance)) {
+            return UsageError(streams, kToleranceWanted);
+        }
+    }
+    return LintMaps(request, streams);
+}
+
 }  // namespace
 
 int RunTool(const std::vector<TArgument>& arguments, TToolStreams& streams) {
@@ -283,6 +325,7 @@ int RunTool(const std::vector<TArgument>& arguments, TToolStreams& streams) {
     if (command == "check") return Check(arguments, streams);
     if (command == "render") return Render(arguments, streams);
     if (command == "inspect") return Inspect(arguments, streams);
+    if (command == "lint") return Lint(arguments, streams);
     if (LooksLikeOption(command)) return UsageError(streams, "unknown option " + command);
     return UsageError(streams, "unknown command " + command);
 }

@@ -5,6 +5,8 @@
 //   rulvtool inspect FILE [--format text|json|csv] [--plot OUT.svg] [--lightness-tolerance T]
 //                             lightness and perceptual steps (Inspect.h),
 //                             and their picture (Plot.h)
+//   rulvtool lint FILE... [--kind KIND] [--max-ratio R] [--min-step D] [--lightness-tolerance T]
+//                             the rules of each kind of map (Lint.h)
 //   rulvtool render FILE -o OUT.png [--size WxH] [--view VIEW]
 //                             the strip the viewer paints, as a PNG picture,
 //                             or as a view of it (Render.h)
