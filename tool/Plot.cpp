@@ -133,9 +133,10 @@ std::string SummaryLine(const TInspection& inspection) {
                                                   : std::string(MonotonyName(lightness.Monotony));
     line += "; median step";
     for (std::size_t v = 0; v < kInspectedViews.size(); ++v) {
+        // "median step 1.08, protan 0.84, ...": the normal view unnamed.
+        if (v > 0) line += ", " + std::string(VisionViewName(kInspectedViews[v]));
         const std::optional<double>& median = inspection.Steps[v].Median;
-        line += (v == 0 ? " " : ", ") + std::string(v == 0 ? "" : VisionViewName(kInspectedViews[v])) +
-                (v == 0 ? "" : " ") + (median ? Number(*median) : std::string("-"));
+        line += " " + (median ? Number(*median) : std::string("-"));
     }
     return line;
 }

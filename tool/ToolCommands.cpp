@@ -21,8 +21,9 @@ namespace rulv::tool {
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: rulvtool dump FILE | check FILE... | inspect FILE [OPTION...] | lint FILE... [OPTION...]\n"
-    "       | render FILE -o OUT.png [--size WxH] [--view VIEW] | --help | --version\n";
+    "usage: rulvtool dump FILE | check FILE... | inspect FILE [OPTION...]\n"
+    "       | lint FILE... [OPTION...] | render FILE -o OUT.png [--size WxH] [--view VIEW]\n"
+    "       | --help | --version\n";
 
 constexpr std::string_view kHelp =
     "rulvtool - checks, lists, measures and renders RULV colour-map files (.rulv)\n"
