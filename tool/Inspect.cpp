@@ -448,7 +448,10 @@ std::string InspectionJson(const std::string& name, const TInspection& inspectio
 
 std::string InspectionCsv(const TPaletteArray& colors, const TInspection& inspection) {
     std::string csv = "index,hex,L*";
-    for (const TVisionView view : kInspectedViews) csv += "," + std::string(VisionViewName(view));
+    for (const TVisionView view : kInspectedViews) {
+        csv += ',';
+        csv += VisionViewName(view);
+    }
     csv += "\n";
     csv.reserve(csv.size() + inspection.Count * (20 + kViewCount * 10));
     for (std::size_t i = 0; i < inspection.Count; ++i) {

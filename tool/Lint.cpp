@@ -183,8 +183,9 @@ int LintMaps(const TLintRequest& request, TToolStreams& streams) {
         try {
             const TInspection inspection = InspectColors(colors, request.Limits.LightnessTolerance);
             for (const TLintFinding& finding : LintColors(inspection, request.Kind, request.Limits)) {
-                report += name + (finding.At ? ":" + std::to_string(*finding.At) : std::string()) + ": warning: " +
-                          finding.Reason + "\n";
+                report += name;
+                if (finding.At) report += ':' + std::to_string(*finding.At);
+                report += ": warning: " + finding.Reason + "\n";
             }
         } catch (const std::bad_alloc&) {
             streams.Err(file->Text + ": not enough memory to lint " + std::to_string(colors.size()) + " colours\n");

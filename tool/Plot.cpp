@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <initializer_list>
 #include <string_view>
 #include <vector>
 
@@ -57,7 +58,7 @@ std::string XmlText(std::string_view text, std::size_t longest = std::u16string:
     if (wide.size() > longest) {
         std::size_t cut = wide.size() - (longest - 1);
         if (wide[cut] >= 0xDC00 && wide[cut] <= 0xDFFF) ++cut;  // not inside a surrogate pair
-        wide = u"\u2026" + wide.substr(cut);
+        wide.replace(0, cut, 1, u'\u2026');
     }
     std::string escaped;
     for (const char c : Utf16ToUtf8(wide)) {
@@ -72,11 +73,23 @@ std::string XmlText(std::string_view text, std::size_t longest = std::u16string:
     return escaped;
 }
 
-void Text(std::string& svg, double x, double y, std::string_view anchor, const std::string& content,
+// Appends the pieces one after the other (the markup is written piece by
+// piece, never as sums of strings).
+void Append(std::string& svg, std::initializer_list<std::string_view> pieces) {
+    for (const std::string_view piece : pieces) svg += piece;
+}
+
+// `extra`: further attributes, written as they are.
+void Text(std::string& svg, double x, double y, std::string_view anchor, std::string_view content,
           std::string_view extra = {}) {
-    svg += "<text x=\"" + Number(x, 1) + "\" y=\"" + Number(y, 1) + "\" text-anchor=\"" + std::string(anchor) + "\"";
-    if (!extra.empty()) svg += " " + std::string(extra);
-    svg += ">" + content + "</text>\n";
+    Append(svg, {"<text x=\"", Number(x, 1), "\" y=\"", Number(y, 1), "\" text-anchor=\"", anchor, "\" ", extra, ">",
+                 content, "</text>\n"});
+}
+
+// A straight line; `paint`: its stroke attributes.
+void Line(std::string& svg, double x1, double y1, double x2, double y2, std::string_view paint) {
+    Append(svg, {"<line x1=\"", Number(x1), "\" y1=\"", Number(y1), "\" x2=\"", Number(x2), "\" y2=\"", Number(y2),
+                 "\" ", paint, "/>\n"});
 }
 
 // --- scales ----------------------------------------------------------------------
@@ -127,33 +140,37 @@ std::vector<std::size_t> IndexTicks(std::size_t count) {
 
 std::string SummaryLine(const TInspection& inspection) {
     const TLightnessSummary& lightness = inspection.Lightness;
-    std::string line = std::to_string(inspection.Count) + " colours, L* " + Number(lightness.Min) + " to " +
-                       Number(lightness.Max) + ", ";
-    line += lightness.Monotony == TMonotony::Not ? "turns at " + std::to_string(*lightness.TurnsAt)
-                                                  : std::string(MonotonyName(lightness.Monotony));
+    std::string line;
+    Append(line, {std::to_string(inspection.Count), " colours, L* ", Number(lightness.Min), " to ",
+                  Number(lightness.Max), ", "});
+    if (lightness.Monotony == TMonotony::Not) {
+        Append(line, {"turns at ", std::to_string(*lightness.TurnsAt)});
+    } else {
+        line += MonotonyName(lightness.Monotony);
+    }
     line += "; median step";
     for (std::size_t v = 0; v < kInspectedViews.size(); ++v) {
         // "median step 1.08, protan 0.84, ...": the normal view unnamed.
-        if (v > 0) line += ", " + std::string(VisionViewName(kInspectedViews[v]));
+        if (v > 0) Append(line, {", ", VisionViewName(kInspectedViews[v])});
         const std::optional<double>& median = inspection.Steps[v].Median;
-        line += " " + (median ? Number(*median) : std::string("-"));
+        Append(line, {" ", median ? Number(*median) : "-"});
     }
     return line;
 }
 
 // One strip: runs of equal columns as rectangles.
 void Strip(std::string& svg, const std::vector<TPackedColor>& columns, TVisionView view, int top) {
-    svg += "<g id=\"strip-" + std::string(VisionViewName(view)) + "\" shape-rendering=\"crispEdges\">\n";
+    Append(svg, {"<g id=\"strip-", VisionViewName(view), "\" shape-rendering=\"crispEdges\">\n"});
     std::size_t start = 0;
     for (std::size_t x = 1; x <= columns.size(); ++x) {
         if (x < columns.size() && SimulateView(columns[x], view) == SimulateView(columns[start], view)) continue;
-        svg += "<rect x=\"" + std::to_string(kPlotLeft + start) + "\" y=\"" + std::to_string(top) + "\" width=\"" +
-               std::to_string(x - start) + "\" height=\"" + std::to_string(kStripHeight) + "\" fill=\"#" +
-               HexColorText(SimulateView(columns[start], view)) + "\"/>\n";
+        Append(svg, {"<rect x=\"", std::to_string(kPlotLeft + start), "\" y=\"", std::to_string(top), "\" width=\"",
+                     std::to_string(x - start), "\" height=\"", std::to_string(kStripHeight), "\" fill=\"#",
+                     HexColorText(SimulateView(columns[start], view)), "\"/>\n"});
         start = x;
     }
     svg += "</g>\n";
-    Text(svg, kPlotLeft - 8, top + kStripHeight / 2.0 + 4, "end", std::string(VisionViewName(view)));
+    Text(svg, kPlotLeft - 8, top + kStripHeight / 2.0 + 4, "end", VisionViewName(view));
 }
 
 // The points of a line through `values`, value k at horizontal position
@@ -162,7 +179,7 @@ void Strip(std::string& svg, const std::vector<TPackedColor>& columns, TVisionVi
 std::string LinePoints(const TValues& values, double offset, std::size_t count, const TScale& scale) {
     std::string points;
     const auto add = [&](double position, double value) {
-        points += Number(XOf(position, count)) + "," + Number(scale.YOf(value)) + " ";
+        Append(points, {Number(XOf(position, count)), ",", Number(scale.YOf(value)), " "});
     };
     const std::size_t columns = kPlotStripWidth;
     if (values.size() <= 2 * columns) {
@@ -183,10 +200,10 @@ std::string LinePoints(const TValues& values, double offset, std::size_t count, 
 }
 
 void Polyline(std::string& svg, const std::string& points, const TLineStyle& style, double width) {
-    svg += "<polyline fill=\"none\" stroke=\"" + std::string(style.Colour) + "\" stroke-width=\"" + Number(width, 1) +
-           "\" stroke-linejoin=\"round\"";
-    if (*style.Dashes != '\0') svg += " stroke-dasharray=\"" + std::string(style.Dashes) + "\"";
-    svg += " points=\"" + points + "\"/>\n";
+    Append(svg, {"<polyline fill=\"none\" stroke=\"", style.Colour, "\" stroke-width=\"", Number(width, 1),
+                 "\" stroke-linejoin=\"round\""});
+    if (*style.Dashes != '\0') Append(svg, {" stroke-dasharray=\"", style.Dashes, "\""});
+    Append(svg, {" points=\"", points, "\"/>\n"});
 }
 
 // The frame of a chart, its value ticks with grid lines, and the index
@@ -196,17 +213,15 @@ void Axes(std::string& svg, const TScale& scale, double tickStep, std::size_t co
     const int decimals = TickDecimals(tickStep);
     for (double tick = scale.Low; tick <= scale.High + tickStep / 1000; tick += tickStep) {
         const double y = scale.YOf(tick);
-        svg += "<line x1=\"" + std::to_string(kPlotLeft) + "\" x2=\"" + std::to_string(kPlotRight) + "\" y1=\"" +
-               Number(y) + "\" y2=\"" + Number(y) + "\" stroke=\"#DDDDDD\"/>\n";
+        Line(svg, kPlotLeft, y, kPlotRight, y, "stroke=\"#DDDDDD\"");
         Text(svg, kPlotLeft - 6, y + 4, "end", Number(tick, decimals));
     }
-    svg += "<rect x=\"" + std::to_string(kPlotLeft) + "\" y=\"" + std::to_string(scale.Top) + "\" width=\"" +
-           std::to_string(kPlotStripWidth) + "\" height=\"" + std::to_string(scale.Bottom - scale.Top) +
-           "\" fill=\"none\" stroke=\"#555555\"/>\n";
+    Append(svg, {"<rect x=\"", std::to_string(kPlotLeft), "\" y=\"", std::to_string(scale.Top), "\" width=\"",
+                 std::to_string(kPlotStripWidth), "\" height=\"", std::to_string(scale.Bottom - scale.Top),
+                 "\" fill=\"none\" stroke=\"#555555\"/>\n"});
     for (const std::size_t tick : IndexTicks(count)) {
         const double x = XOf(static_cast<double>(tick) + 0.5, count);
-        svg += "<line x1=\"" + Number(x) + "\" x2=\"" + Number(x) + "\" y1=\"" + std::to_string(scale.Bottom) +
-               "\" y2=\"" + std::to_string(scale.Bottom + 4) + "\" stroke=\"#555555\"/>\n";
+        Line(svg, x, scale.Bottom, x, scale.Bottom + 4, "stroke=\"#555555\"");
         Text(svg, x, scale.Bottom + 15, "middle", std::to_string(tick));
     }
 }
@@ -215,16 +230,17 @@ void LightnessChart(std::string& svg, const TInspection& inspection) {
     const TScale scale{0, 100, kPlotLightnessTop, kPlotLightnessBottom};
     const TLightnessSummary& lightness = inspection.Lightness;
     std::string title = "CIE L* of each colour: ";
-    title += lightness.Monotony == TMonotony::Not ? "not monotonic" : std::string(MonotonyName(lightness.Monotony));
-    title += std::string(lightness.FallsBack ? " (largest fall " : " (largest rise ") + Number(lightness.LargestFall) +
-             ", tolerance " + Number(lightness.Tolerance) + ")";
+    Append(title, {lightness.Monotony == TMonotony::Not ? "not monotonic" : MonotonyName(lightness.Monotony),
+                   lightness.FallsBack ? " (largest fall " : " (largest rise ", Number(lightness.LargestFall),
+                   ", tolerance ", Number(lightness.Tolerance), ")"});
     Axes(svg, scale, 25, inspection.Count, title);
     if (lightness.TurnsAt) {
         const double x = XOf(static_cast<double>(*lightness.TurnsAt) + 0.5, inspection.Count);
-        svg += "<line x1=\"" + Number(x) + "\" x2=\"" + Number(x) + "\" y1=\"" + std::to_string(scale.Top) +
-               "\" y2=\"" + std::to_string(scale.Bottom) + "\" stroke=\"#CC0000\" stroke-dasharray=\"4 3\"/>\n";
+        Line(svg, x, scale.Top, x, scale.Bottom, "stroke=\"#CC0000\" stroke-dasharray=\"4 3\"");
         // Low in the chart, on a white outline, where the line seldom is.
-        Text(svg, x + 4, scale.Bottom - 6, "start", "turns at " + std::to_string(*lightness.TurnsAt),
+        std::string label = "turns at ";
+        label += std::to_string(*lightness.TurnsAt);
+        Text(svg, x + 4, scale.Bottom - 6, "start", label,
              "fill=\"#CC0000\" stroke=\"#FFFFFF\" stroke-width=\"3\" paint-order=\"stroke\"");
     }
     Polyline(svg, LinePoints(inspection.LightnessValues, 0.5, inspection.Count, scale), {"#333333", ""}, 1.6);
@@ -238,8 +254,7 @@ void StepsChart(std::string& svg, const TInspection& inspection) {
     Axes(svg, scale, tickStep, inspection.Count, "CIEDE2000 step to each colour from the one before, in each view");
     Text(svg, kPlotLeft + kPlotStripWidth / 2.0, kStepsBottom + 30, "middle", "colour index");
     const double jnd = scale.YOf(kJustNoticeableDifference);
-    svg += "<line x1=\"" + std::to_string(kPlotLeft) + "\" x2=\"" + std::to_string(kPlotRight) + "\" y1=\"" +
-           Number(jnd) + "\" y2=\"" + Number(jnd) + "\" stroke=\"#888888\" stroke-dasharray=\"1 3\"/>\n";
+    Line(svg, kPlotLeft, jnd, kPlotRight, jnd, "stroke=\"#888888\" stroke-dasharray=\"1 3\"");
     // The normal view last, on top.
     for (std::size_t v = kInspectedViews.size(); v-- > 0;) {
         Polyline(svg, LinePoints(inspection.StepValues[v], 1, inspection.Count, scale), kViewStyles[v],
@@ -251,15 +266,14 @@ void Legend(std::string& svg) {
     constexpr double kEntryWidth = 120;
     double x = kPlotLeft;
     for (std::size_t v = 0; v < kInspectedViews.size(); ++v) {
-        std::string sample = Number(x) + "," + Number(kLegendBaseline - 4);
-        sample += " " + Number(x + 32) + "," + Number(kLegendBaseline - 4);
+        std::string sample;
+        Append(sample, {Number(x), ",", Number(kLegendBaseline - 4), " ", Number(x + 32), ",", Number(kLegendBaseline - 4)});
         Polyline(svg, sample, kViewStyles[v], 2);
-        Text(svg, x + 38, kLegendBaseline, "start", std::string(VisionViewName(kInspectedViews[v])));
+        Text(svg, x + 38, kLegendBaseline, "start", VisionViewName(kInspectedViews[v]));
         x += kEntryWidth;
     }
-    const std::string y = Number(kLegendBaseline - 4);
-    svg += "<line x1=\"" + Number(x) + "\" x2=\"" + Number(x + 32) + "\" y1=\"" + y + "\" y2=\"" + y +
-           "\" stroke=\"#888888\" stroke-width=\"2\" stroke-dasharray=\"1 3\"/>\n";
+    Line(svg, x, kLegendBaseline - 4, x + 32, kLegendBaseline - 4,
+         "stroke=\"#888888\" stroke-width=\"2\" stroke-dasharray=\"1 3\"");
     Text(svg, x + 38, kLegendBaseline, "start", "just-noticeable difference (1.0)");
 }
 
@@ -268,10 +282,12 @@ void Legend(std::string& svg) {
 std::string PlotSvg(const std::string& name, const TPaletteArray& colors, const TInspection& inspection) {
     std::string svg;
     svg += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-    svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + std::to_string(kPlotWidth) + "\" height=\"" +
-           std::to_string(kPlotHeight) + "\" viewBox=\"0 0 " + std::to_string(kPlotWidth) + " " +
-           std::to_string(kPlotHeight) + "\" font-family=\"DejaVu Sans, Verdana, Arial, sans-serif\" font-size=\"11\">\n";
-    svg += "<title>" + XmlText(name) + "</title>\n";
+    const std::string width = std::to_string(kPlotWidth);
+    const std::string height = std::to_string(kPlotHeight);
+    Append(svg, {"<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"", width, "\" height=\"", height,
+                 "\" viewBox=\"0 0 ", width, " ", height,
+                 "\" font-family=\"DejaVu Sans, Verdana, Arial, sans-serif\" font-size=\"11\">\n"});
+    Append(svg, {"<title>", XmlText(name), "</title>\n"});
     svg += "<rect width=\"100%\" height=\"100%\" fill=\"#FFFFFF\"/>\n";
     Text(svg, 16, 24, "start", XmlText(name, kLongestName), "font-size=\"15\" font-weight=\"bold\"");
     Text(svg, 16, 42, "start", XmlText(SummaryLine(inspection)));
