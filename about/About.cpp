@@ -3,6 +3,7 @@
 
 #include "common/SystemError.h"
 #include "resources/AboutResource.h"
+#include "resources/Texts.h"
 #include "ui/Application.h"
 #include "ui/Dpi.h"
 
@@ -16,8 +17,6 @@ constexpr int kClientWidth = 329;
 constexpr int kClientHeight = 103;
 constexpr int kFontHeight = 12;  // character height
 constexpr int kImageSize = 32;   // the icon and the emblem
-constexpr wchar_t kFontName[] = L"ＭＳ Ｐゴシック";
-constexpr wchar_t kCaption[] = L"ﾊﾞｰｼﾞｮﾝ情報";
 constexpr RECT kBevel1{48, 8, 48 + 233, 8 + 57};
 
 enum class Kind { Image, Label, Button };
@@ -62,7 +61,7 @@ constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
 
 TAboutBox::TAboutBox(HWND owner) {
     CreateModeless(owner, kStyle);
-    SetWindowTextW(Handle(), kCaption);
+    SetWindowTextW(Handle(), texts::kAboutCaption);
     CreateControls();
 }
 
@@ -74,7 +73,7 @@ void TAboutBox::CreateControls() {
 
     FFont.Reset(CreateFontW(-scale(kFontHeight), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                             SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                            DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, kFontName));
+                            DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, texts::kFontName));
     SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(FFont.Get()), FALSE);
     Bevel1 = {scale(kBevel1.left), scale(kBevel1.top), scale(kBevel1.right),
               scale(kBevel1.bottom)};

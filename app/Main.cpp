@@ -5,14 +5,18 @@
 #include <shellapi.h>
 
 #include <cstddef>
+#include <optional>
 #include <vector>
 
 #include "app/MainRules.h"
 #include "app/StripPainter.h"
 #include "app/URegistry.h"
 #include "colormap/ColumnMapping.h"
+#include "colormap/formats/MapFiles.h"
 #include "common/Errors.h"
+#include "common/RegionalSettings.h"
 #include "resources/RulvVersion.h"
+#include "resources/Texts.h"
 #include "resources/resource.h"
 #include "ui/Application.h"
 #include "ui/Dpi.h"
@@ -20,6 +24,7 @@
 
 using rulv::ui::Application;
 using rulv::ui::Scale;
+namespace texts = rulv::texts;
 
 TfrmMain* frmMain = nullptr;
 
@@ -38,11 +43,6 @@ constexpr int kButtonSize = 25;
 constexpr int kButtonTop = 1;
 constexpr int kFontHeight = 12;
 
-// The long hints of the commands that have a button as well.
-constexpr wchar_t kOpenHint[] = L"RULVﾌｧｲﾙを開きます";
-constexpr wchar_t kReopenHint[] = L"RULVﾌｧｲﾙを読み直します";
-constexpr wchar_t kReviewHint[] = L"表示が乱れたときに再表示します";
-
 using TClick = void (TfrmMain::*)();
 
 // The toolbar's buttons: glyph, tooltip, long hint, place and command.
@@ -57,10 +57,10 @@ struct TButtonEntry {
 };
 
 const TButtonEntry kButtons[] = {
-    {&TfrmMain::spbOpen, IDB_OPEN, L"開く", kOpenHint, 1, true, &TfrmMain::FileOpenClick},
-    {&TfrmMain::spbReopen, IDB_REOPEN, L"再読み込み", kReopenHint, 26, false, &TfrmMain::FileReopenClick},
+    {&TfrmMain::spbOpen, IDB_OPEN, texts::kOpenShortHint, texts::kOpenHint, 1, true, &TfrmMain::FileOpenClick},
+    {&TfrmMain::spbReopen, IDB_REOPEN, texts::kReopenShortHint, texts::kReopenHint, 26, false, &TfrmMain::FileReopenClick},
     // A gap of 10 after the reload button.
-    {&TfrmMain::spbReview, IDB_REVIEW, L"再表示", kReviewHint, 61, false, &TfrmMain::ViewReviewClick},
+    {&TfrmMain::spbReview, IDB_REVIEW, texts::kReviewShortHint, texts::kReviewHint, 61, false, &TfrmMain::ViewReviewClick},
 };
 
 // The menu: each item with its place, command, hint and handler. A
@@ -77,35 +77,32 @@ struct TMenuEntry {
 
 const TMenuEntry kMenu[] = {
     {&TfrmMain::mnuFile, TMenuEntry::DropDown, 0, nullptr, &TfrmMain::mnuFileClick},
-    {&TfrmMain::FileOpen, TMenuEntry::Command, IDC_FILE_OPEN, kOpenHint, &TfrmMain::FileOpenClick},
-    {&TfrmMain::FileReopen, TMenuEntry::Command, IDC_FILE_REOPEN, kReopenHint, &TfrmMain::FileReopenClick},
+    {&TfrmMain::FileOpen, TMenuEntry::Command, IDC_FILE_OPEN, texts::kOpenHint, &TfrmMain::FileOpenClick},
+    {&TfrmMain::FileReopen, TMenuEntry::Command, IDC_FILE_REOPEN, texts::kReopenHint, &TfrmMain::FileReopenClick},
     {&TfrmMain::N1, TMenuEntry::Separator, 0, nullptr, nullptr},
-    {&TfrmMain::mnuEixt, TMenuEntry::Command, IDC_FILE_EXIT, L"このｿﾌﾄを終了します", &TfrmMain::mnuEixtClick},
+    {&TfrmMain::mnuEixt, TMenuEntry::Command, IDC_FILE_EXIT, texts::kExitHint, &TfrmMain::mnuEixtClick},
     {&TfrmMain::mnuView, TMenuEntry::DropDown, 1, nullptr, &TfrmMain::mnuViewClick},
-    {&TfrmMain::ViewReview, TMenuEntry::Command, IDC_VIEW_REVIEW, kReviewHint, &TfrmMain::ViewReviewClick},
+    {&TfrmMain::ViewReview, TMenuEntry::Command, IDC_VIEW_REVIEW, texts::kReviewHint, &TfrmMain::ViewReviewClick},
     {&TfrmMain::N3, TMenuEntry::Separator, 0, nullptr, nullptr},
-    {&TfrmMain::ViewToolbar, TMenuEntry::Command, IDC_VIEW_TOOLBAR, L"ﾂｰﾙﾊﾞｰの表示／非表示をきりかえます",
-     &TfrmMain::ViewToolbarClick},
-    {&TfrmMain::ViewStatusbar, TMenuEntry::Command, IDC_VIEW_STATUSBAR, L"ｽﾃｰﾀｽﾊﾞｰの表示／非表示をきりかえます",
-     &TfrmMain::ViewStatusbarClick},
+    {&TfrmMain::ViewToolbar, TMenuEntry::Command, IDC_VIEW_TOOLBAR, texts::kToolbarHint, &TfrmMain::ViewToolbarClick},
+    {&TfrmMain::ViewStatusbar, TMenuEntry::Command, IDC_VIEW_STATUSBAR, texts::kStatusbarHint, &TfrmMain::ViewStatusbarClick},
     {&TfrmMain::mnuHelp, TMenuEntry::DropDown, 2, nullptr, nullptr},
-    {&TfrmMain::HelpHelp, TMenuEntry::Command, IDC_HELP_HELP, L"ﾍﾙﾌﾟ(htmlﾌｧｲﾙ)を開きます", &TfrmMain::HelpHelpClick},
+    {&TfrmMain::HelpHelp, TMenuEntry::Command, IDC_HELP_HELP, texts::kHelpHint, &TfrmMain::HelpHelpClick},
     {&TfrmMain::N2, TMenuEntry::Separator, 0, nullptr, nullptr},
-    {&TfrmMain::HelpAbout, TMenuEntry::Command, IDC_HELP_ABOUT, L"このｿﾌﾄのﾊﾞｰｼﾞｮﾝ情報を表示します",
-     &TfrmMain::HelpAboutClick},
+    {&TfrmMain::HelpAbout, TMenuEntry::Command, IDC_HELP_ABOUT, texts::kAboutHint, &TfrmMain::HelpAboutClick},
 };
 
 }  // namespace
 
 TfrmMain::TfrmMain() {
     frmMain = this;
-    dlgAbout.Caption = L"ﾊﾞｰｼﾞｮﾝ情報";
+    dlgAbout.Caption = texts::kAboutCaption;
     dlgAbout.Title = L"RULV Viewer";
     dlgAbout.Version = RULV_VERSION_WTEXT;
     dlgAbout.Copyright = L"Wuld";
     dlgAbout.Year = L"2026";
     dlgOpen.DefaultExt = L"rulv";
-    dlgOpen.Filter = L"RULVﾌｧｲﾙ(*.rulv)|*.rulv|全てのﾌｧｲﾙ|*";
+    dlgOpen.Filter = texts::kOpenFilter;
 }
 
 TfrmMain::~TfrmMain() {
@@ -175,7 +172,7 @@ void TfrmMain::ApplyDpi() {
     font.lfHeight = -Scale(kFontHeight, dpi);
     font.lfWeight = FW_NORMAL;
     font.lfCharSet = SHIFTJIS_CHARSET;
-    wcscpy_s(font.lfFaceName, L"ＭＳ Ｐゴシック");
+    wcscpy_s(font.lfFaceName, texts::kFontName);
     FFont.Reset(CreateFontIndirectW(&font));
     SendMessageW(stbStatus.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(FFont.Get()), TRUE);
     // The icon's own images for the title bar and the task bar at this DPI.
@@ -223,8 +220,30 @@ void TfrmMain::Layout() {
     MoveWindow(pbxShow.Handle(), 0, top, width, std::max(0, bottom - top), TRUE);
 }
 
+namespace {
+
+// The main window as the settings routines see it.
+class TMainFormSettings final : public rulv::TSettingsTarget {
+public:
+    explicit TMainFormSettings(TfrmMain& form) noexcept : FForm(form) {}
+    int OuterHeight() const override { return FForm.OuterHeight(); }
+    int OuterWidth() const override { return FForm.OuterWidth(); }
+    void SetOuterHeight(int height) override { FForm.SetOuterHeight(height); }
+    void SetOuterWidth(int width) override { FForm.SetOuterWidth(width); }
+    void ToggleToolBar() override { FForm.ToggleToolBar(); }
+    void ToggleStatusBar() override { FForm.ToggleStatusBar(); }
+    bool ViewToolbarChecked() const override { return FForm.ViewToolbarChecked(); }
+    bool ViewStatusbarChecked() const override { return FForm.ViewStatusbarChecked(); }
+
+private:
+    TfrmMain& FForm;
+};
+
+}  // namespace
+
 void TfrmMain::FormCreate() {
-    if (!Application().Protect([] { rulv::LoadSettings(); })) return;
+    TMainFormSettings settings(*this);
+    if (!Application().Protect([&settings] { rulv::LoadSettings(settings); })) return;
     Application().OnHint = [this] { DisplayHint(); };
     FOpenFileName.clear();
     SetLoaded(false);
@@ -236,7 +255,7 @@ void TfrmMain::FormCreate() {
     rulv::ui::AcceptDroppedFiles(Handle(), true);
 }
 
-void TfrmMain::FormDestroy() { rulv::SaveSettings(); }
+void TfrmMain::FormDestroy() { rulv::SaveSettings(TMainFormSettings(*this)); }
 
 // ------------------------------------------------------------ commands --
 
@@ -328,11 +347,30 @@ void TfrmMain::ShowOpenFile(TOpenFileTexts texts) noexcept {
     SetWindowTextW(Handle(), texts.Caption.c_str());
 }
 
+namespace {
+
+// The loader on a file the user named: the six exchange formats by their
+// extension, every other name, .rulv included, through the .rulv reader
+// with the user's decimal separator. A device or a pipe is refused in the
+// viewer's words.
+rulv::ColorMapResult ReadColorMapFile(const std::filesystem::path& path, rulv::TPaletteArray& colors) {
+    try {
+        if (const std::optional<rulv::TMapFormat> exchange = rulv::ExchangeFormatOfPath(path)) {
+            return rulv::LoadExchangeFile(path, *exchange, colors);
+        }
+        return rulv::LoadColorMapFile(path, colors, rulv::UserDecimalSeparator());
+    } catch (const rulv::ENotADiskFile& error) {
+        throw rulv::EInOutError(error.ErrorCode(), texts::kNotADiskFile);
+    }
+}
+
+}  // namespace
+
 void TfrmMain::LoadFile(const std::wstring& fileName) {
     pbxShow.Invalidate();
     const std::filesystem::path path(fileName);
     if (!rulv::FileExists(path)) {
-        Application().ShowPlainMessage(L"ﾌｧｲﾙが見つかりません");
+        Application().ShowPlainMessage(texts::kFileNotFound);
         SetLoaded(false);
         // The box's modal loop may have repainted the old strip already.
         pbxShow.Invalidate();
@@ -342,10 +380,10 @@ void TfrmMain::LoadFile(const std::wstring& fileName) {
     // once the loader has put its colours into FColors, nothing may fail
     // for want of memory and leave them under the old title.
     TOpenFileTexts shown = OpenFileTexts(fileName);
-    const rulv::ColorMapResult result = rulv::LoadColorMapFile(path, FColors);
+    const rulv::ColorMapResult result = ReadColorMapFile(path, FColors);
     if (result != rulv::kColorMapLoaded) {
-        if (result > 0) Application().ShowPlainMessage(std::to_wstring(result) + L" 行目に間違いがあります");
-        else if (result == rulv::kColorMapNoColors) Application().ShowPlainMessage(L"色が１色も指定してありません");
+        if (result > 0) Application().ShowPlainMessage(std::to_wstring(result) + texts::kFaultyLineSuffix);
+        else if (result == rulv::kColorMapNoColors) Application().ShowPlainMessage(texts::kNoColours);
         throw rulv::EAbort();
     }
     SetLoaded(true);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/NumberText.h"
+#include "resources/Texts.h"
 
 namespace rulv {
 
@@ -48,9 +49,9 @@ bool ReadText(HKEY programKey, const std::string& section, const std::string& na
     std::vector<char> data(size);
     if (RegistrySettings::QueryValue(sectionKey.Get(), name.c_str(), nullptr, &type,
                                      reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS) {
-        RaiseRegistryError("'%s' の取得に失敗しました", name);
+        RaiseRegistryError(texts::kRegistryReadFailed, name);
     }
-    if (type != REG_SZ && type != REG_EXPAND_SZ) RaiseRegistryError("'%s' のデータ型が不正です", name);
+    if (type != REG_SZ && type != REG_EXPAND_SZ) RaiseRegistryError(texts::kRegistryWrongType, name);
     // The second call may report fewer bytes than the buffer holds.
     const std::string_view stored(data.data(), std::min<size_t>(size, data.size()));
     text.assign(stored.substr(0, stored.find('\0')));
@@ -91,7 +92,7 @@ void RegistrySettings::WriteText(std::string_view section, std::string_view name
     {
         TRegistryKey created;
         if (CreateKey(FKey.Get(), sectionPath, created) != ERROR_SUCCESS) {
-            RaiseRegistryError("キー %s の作成に失敗しました", section);
+            RaiseRegistryError(texts::kRegistryKeyNotCreated, section);
         }
     }
     TRegistryKey sectionKey;
@@ -100,7 +101,7 @@ void RegistrySettings::WriteText(std::string_view section, std::string_view name
     const std::string valueName(name);
     if (SetValue(sectionKey.Get(), valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                  static_cast<DWORD>(text.size() + 1)) != ERROR_SUCCESS) {
-        RaiseRegistryError("'%s' の設定に失敗しました", name);
+        RaiseRegistryError(texts::kRegistryWriteFailed, name);
     }
 }
 

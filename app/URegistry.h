@@ -3,21 +3,16 @@
 // HKEY_CURRENT_USER\Software\Wuld\RulvViewer
 //   Form\Height, Form\Width            outer size in pixels, decimal text
 //   View\ShowToolBar, View\ShowStatusBar   "1" shown, "0" hidden
-// All values REG_SZ. Read once as the first step of the main form's
-// creation, written once as the whole of its destruction.
+// All values REG_SZ, kept by RegistrySettings (the store). The two routines
+// here read them once as the first step of the main form's creation and
+// write them once as the whole of its destruction, on what the window hands
+// them (TSettingsTarget; the main window's side lives in Main.cpp).
 #pragma once
 
 namespace rulv {
 
 // The program key below HKEY_CURRENT_USER.
 inline constexpr char kSettingsKey[] = "Software\\Wuld\\RulvViewer";
-
-// Applies the stored values to frmMain. Raises ERegistryError (a
-// rulv::Exception) for a value of the wrong type or one that cannot be read.
-void LoadSettings();
-// Stores the current values of frmMain. Raises ERegistryError when a
-// section cannot be created or a value cannot be written.
-void SaveSettings();
 
 // What the settings act on: the main window's outer size and its two bars.
 // The bars are shown when the window is created; a toggle flips a bar
@@ -35,9 +30,13 @@ public:
     virtual bool ViewStatusbarChecked() const = 0;
 };
 
-// LoadSettings and SaveSettings on any target. A registry error ends the
-// routine at that entry: what came before it stays applied or written.
-void LoadSettingsInto(TSettingsTarget& target);
-void SaveSettingsFrom(const TSettingsTarget& target);
+// Applies the stored values to `window`. Raises ERegistryError (a
+// rulv::Exception) for a value of the wrong type or one that cannot be
+// read; what came before it stays applied.
+void LoadSettings(TSettingsTarget& window);
+// Stores the current values of `window`. Raises ERegistryError when a
+// section cannot be created or a value cannot be written; what came before
+// it stays written.
+void SaveSettings(const TSettingsTarget& window);
 
 }  // namespace rulv

@@ -1,12 +1,11 @@
 // LoadBench.cpp - how fast the colour-map reader is and how much memory it
 // needs: a 1,000,000-line file, a #GRAD and a #LINE of 10,000,000 colours,
-// the exact products alone, and the peak heap per colour loaded (every
-// allocation of the process is counted).
+// the exact products alone, the peak memory per colour loaded and that of
+// a thumbnail's largest reads.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -17,76 +16,38 @@
 
 #include "colormap/ColorMap.h"
 #include "common/Extended.h"
+#include "shell/ThumbnailRead.h"
 
-// --- heap accounting ---------------------------------------------------------
+// --- memory accounting -------------------------------------------------------
 //
-// The C library's allocation functions are replaced by counting ones (glibc
-// hands out its own as __libc_*), so that every block counts: the palette's
-// realloc-grown storage and its large-page blocks (aligned_alloc) as well as
-// everything operator new asks for. A realloc counts its new block before
-// it releases the old one, so a growth that has to move its block is seen
-// at its true peak.
-
-// glibc's own names for its allocator (reserved, and ours only to call).
-// NOLINTBEGIN(bugprone-reserved-identifier)
-extern "C" {
-void* __libc_malloc(std::size_t size);
-void* __libc_calloc(std::size_t count, std::size_t size);
-void* __libc_realloc(void* block, std::size_t size);
-void* __libc_memalign(std::size_t alignment, std::size_t size);
-void __libc_free(void* block);
-}
-// NOLINTEND(bugprone-reserved-identifier)
+// What a read holds at its peak: the process's resident memory, whose peak
+// the kernel resets on request (Linux: /proc/self/clear_refs). It counts
+// what is really touched: the palette's storage once it has address space
+// of its own (LargeBlock.h), the heap's blocks (the line buffer, the
+// caller's array) and nothing that is only reserved.
 
 namespace {
 
-std::atomic<std::size_t> gLiveBytes{0};
-std::atomic<std::size_t> gPeakBytes{0};
-
-void Counted(void* block) noexcept {
-    if (block == nullptr) return;
-    const std::size_t live = gLiveBytes += malloc_usable_size(block);
-    std::size_t peak = gPeakBytes.load();
-    while (live > peak && !gPeakBytes.compare_exchange_weak(peak, live)) {
+// A value of /proc/self/status in bytes ("VmRSS", "VmHWM").
+std::size_t StatusBytes(const std::string& key) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind(key + ":", 0) == 0) return std::stoull(line.substr(key.size() + 1)) * 1024;
     }
+    return 0;
+}
+
+// The resident memory now, with its peak reset to it. Memory the heap has
+// kept from earlier benchmarks goes back to the system first, so that a
+// block the read takes from the heap is counted like a new one.
+std::size_t ResetResidentPeak() {
+    malloc_trim(0);
+    std::ofstream("/proc/self/clear_refs") << "5";
+    return StatusBytes("VmRSS");
 }
 
 }  // namespace
-
-extern "C" void* malloc(std::size_t size) {
-    void* block = __libc_malloc(size);
-    Counted(block);
-    return block;
-}
-
-extern "C" void* calloc(std::size_t count, std::size_t size) {
-    void* block = __libc_calloc(count, size);
-    Counted(block);
-    return block;
-}
-
-extern "C" void* realloc(void* block, std::size_t size) {
-    const std::size_t old = block != nullptr ? malloc_usable_size(block) : 0;
-    void* grown = __libc_realloc(block, size);
-    if (grown != nullptr) {
-        Counted(grown);
-        gLiveBytes -= old;
-    } else if (size == 0) {
-        gLiveBytes -= old;
-    }
-    return grown;
-}
-
-extern "C" void* aligned_alloc(std::size_t alignment, std::size_t size) {
-    void* block = __libc_memalign(alignment, size);
-    Counted(block);
-    return block;
-}
-
-extern "C" void free(void* block) {
-    if (block != nullptr) gLiveBytes -= malloc_usable_size(block);
-    __libc_free(block);
-}
 
 namespace {
 
@@ -118,7 +79,7 @@ void LoadMillionLines(benchmark::State& state) {
     const auto fileSize = static_cast<std::int64_t>(std::filesystem::file_size(file));
     for (auto _ : state) {
         TPaletteArray colors;
-        const ColorMapResult result = LoadColorMapFile(file, colors);
+        const ColorMapResult result = LoadColorMapFile(file, colors, '.');
         if (result != kColorMapLoaded || colors.size() != kMillion) state.SkipWithError("the load failed");
         benchmark::DoNotOptimize(colors.data());
     }
@@ -135,7 +96,7 @@ void ReloadMillionLines(benchmark::State& state) {
     const auto& file = MillionLineFile();
     TPaletteArray colors;
     for (auto _ : state) {
-        const ColorMapResult result = LoadColorMapFile(file, colors);
+        const ColorMapResult result = LoadColorMapFile(file, colors, '.');
         if (result != kColorMapLoaded || colors.size() != kMillion) state.SkipWithError("the load failed");
         benchmark::DoNotOptimize(colors.data());
     }
@@ -256,20 +217,20 @@ void ProductSeriesByRuns(benchmark::State& state) {
 }
 BENCHMARK(ProductSeriesByRuns)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Peak heap during one whole read (palette growth, the line buffer, the
-// caller's exact-size array), per colour. Counts just past a doubling are
-// the worst case: the palette is then almost twice as large as needed.
+// Peak memory during one whole read (palette growth, the line buffer, the
+// caller's exact-size array), per colour. Counts just past a doubling were
+// the worst case while the palette grew by copying; now only the pages
+// written count.
 void PeakMemoryPerColour(benchmark::State& state) {
     const auto count = static_cast<std::int32_t>(state.range(0));
     const std::string data = "#GRAD 000000,FFFFFF," + std::to_string(count) + "\r\n";
     std::size_t peak = 0;
     for (auto _ : state) {
-        const std::size_t before = gLiveBytes.load();
-        gPeakBytes = before;
+        const std::size_t before = ResetResidentPeak();
         TPaletteArray colors;
         TMemoryInput input(data);
         if (ReadColorMap(input, colors, '.') != kColorMapLoaded) state.SkipWithError("the read failed");
-        peak = gPeakBytes.load() - before;
+        peak = StatusBytes("VmHWM") - before;
     }
     state.counters["colours"] = count;
     state.counters["peak_bytes"] = static_cast<double>(peak);
@@ -288,16 +249,40 @@ void PeakMemoryMillionLines(benchmark::State& state) {
     const auto& file = MillionLineFile();
     std::size_t peak = 0;
     for (auto _ : state) {
-        const std::size_t before = gLiveBytes.load();
-        gPeakBytes = before;
+        const std::size_t before = ResetResidentPeak();
         TPaletteArray colors;
-        if (LoadColorMapFile(file, colors) != kColorMapLoaded) state.SkipWithError("the load failed");
-        peak = gPeakBytes.load() - before;
+        if (LoadColorMapFile(file, colors, '.') != kColorMapLoaded) state.SkipWithError("the load failed");
+        peak = StatusBytes("VmHWM") - before;
     }
     state.counters["peak_bytes"] = static_cast<double>(peak);
     state.counters["bytes_per_colour"] = static_cast<double>(peak) / kMillion;
 }
 BENCHMARK(PeakMemoryMillionLines)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// Peak memory of one thumbnail's read (ReadThumbnailColumns, 256 columns)
+// against its budget: 0 the largest list the thumbnail takes, 1 a #GRAD
+// of 2,000,000,000 colours (fails at the colour limit), 2 the longest
+// directive line first (the reader keeps its buffer) and then the largest
+// list.
+void PeakMemoryThumbnail(benchmark::State& state) {
+    const std::string largest = "#GRAD 000000,FFFFFF," + std::to_string(kThumbnailColorLimit) + "\r\n";
+    const std::string longLine = "#GRAD 000000," + std::string(kThumbnailMaxDirectiveLine - 21, ' ') + "FFFFFF,1\r\n";
+    const std::string afterLongLine = "#GRAD 000000,FFFFFF," + std::to_string(kThumbnailColorLimit - 1) + "\r\n";
+    const std::string inputs[] = {largest, "#GRAD 000000,FFFFFF,2000000000\r\n", longLine + afterLongLine};
+    const std::string& data = inputs[state.range(0)];
+    std::size_t peak = 0;
+    for (auto _ : state) {
+        const std::size_t before = ResetResidentPeak();
+        TMemoryInput input(data);
+        std::vector<TPackedColor> columns;
+        const ColorMapResult result = ReadThumbnailColumns(input, 256, '.', columns);
+        if ((result == kColorMapLoaded) != (state.range(0) != 1)) state.SkipWithError("unexpected result");
+        peak = StatusBytes("VmHWM") - before;
+    }
+    state.counters["peak_bytes"] = static_cast<double>(peak);
+    state.counters["budget_share"] = static_cast<double>(peak) / static_cast<double>(kThumbnailMemoryBudget);
+}
+BENCHMARK(PeakMemoryThumbnail)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 

@@ -48,10 +48,6 @@ class EOverflow : public EMathError {
 public:
     EOverflow() : EMathError("Floating point overflow") {}
 };
-class EIntOverflow : public EMathError {
-public:
-    EIntOverflow() : EMathError("Integer overflow") {}
-};
 
 // An index outside the valid range.
 class ERangeError : public Exception {
@@ -76,6 +72,13 @@ public:
 
 private:
     int FErrorCode;
+};
+
+// A name that opened as a device or a pipe where only a file on a disk is
+// read (the viewer's loads). The viewer words it in its own language.
+class ENotADiskFile : public EInOutError {
+public:
+    explicit ENotADiskFile(int errorCode) : EInOutError(errorCode, "not a file on a disk") {}
 };
 
 }  // namespace rulv

@@ -45,22 +45,16 @@ TExtended Round64(U128 value, std::int64_t exponent, bool sticky, bool negative)
 
 TExtended UnsignedQuotient(std::uint64_t a, std::uint64_t b, bool negative) {
     if (a == 0) return TExtended{negative, 0, 0};
-    // b <= 2^63, so a remainder r < b doubles without leaving 64 bits.
+    // a / b = q + (f1 * 2^64 + f2) * 2^-128 + a tail below, which only the
+    // sticky bit needs to know of.
+    const std::uint64_t whole = a / b;
     std::uint64_t remainder = a % b;
-    U128 quotient{0, a / b};
-    std::int64_t exponent = 0;
-    while (BitLength(quotient) < 66) {  // 64 bits, a rounding bit and one more
-        remainder <<= 1;
-        std::uint64_t bit = 0;
-        if (remainder >= b) {
-            remainder -= b;
-            bit = 1;
-        }
-        quotient = ShiftLeft(quotient, 1);
-        quotient.lo |= bit;
-        --exponent;
-    }
-    return Round64(quotient, exponent, remainder != 0, negative);
+    const std::uint64_t high = DivideWide(remainder, 0, b, remainder);
+    const std::uint64_t low = DivideWide(remainder, 0, b, remainder);
+    // With a whole part the top 128 bits hold at least 65; without one, a < b
+    // <= 2^63 makes the first fraction word at least 2, so they hold 66.
+    if (whole != 0) return Round64(U128{whole, high}, -64, low != 0 || remainder != 0, negative);
+    return Round64(U128{high, low}, -128, remainder != 0, negative);
 }
 
 TDoubleParts Decompose(double value) {
@@ -174,29 +168,33 @@ TExtended ExtendedQuotient(std::int64_t numerator, std::int64_t denominator) {
 }
 
 double ToDouble(const TExtended& value) {
-    std::uint64_t sign = value.negative ? std::uint64_t{1} << 63 : 0;
+    const std::uint64_t sign = value.negative ? std::uint64_t{1} << 63 : 0;
     if (value.IsZero()) return std::bit_cast<double>(sign);
     std::int64_t top = std::int64_t{value.exponent} + 63;  // exponent of the leading bit
     if (top > 1023) throw EOverflow();
-    // Keep 53 bits for a normal result, fewer for a subnormal one.
-    const std::int64_t drop = top >= -1022 ? 11 : 11 + (-1022 - top);
-    if (drop > 65) return std::bit_cast<double>(sign);  // below half the least subnormal
-    const U128 wide{0, value.significand};
-    const int shift = static_cast<int>(drop);
-    std::uint64_t kept = ShiftRight(wide, shift).lo;
-    if (TestBit(wide, shift - 1) && (LowBitsNonZero(wide, shift - 1) || (kept & 1u) != 0)) ++kept;
-    std::uint64_t bits;
     if (top >= -1022) {
+        // A normal result keeps 53 of the 64 bits: the 11 below decide.
+        constexpr std::uint64_t kHalf = std::uint64_t{1} << 10;
+        std::uint64_t kept = value.significand >> 11;
+        const std::uint64_t rest = value.significand & ((kHalf << 1) - 1);
+        if (rest > kHalf || (rest == kHalf && (kept & 1u) != 0)) ++kept;
         if (kept == (std::uint64_t{1} << 53)) {  // rounded up to the next power of two
             kept >>= 1;
             ++top;
             if (top > 1023) throw EOverflow();
         }
-        bits = (static_cast<std::uint64_t>(top + 1023) << 52) | (kept & ((std::uint64_t{1} << 52) - 1));
-    } else {
-        bits = kept;  // a carry into bit 52 gives the least normal number, as it should
+        return std::bit_cast<double>(sign | (static_cast<std::uint64_t>(top + 1023) << 52) |
+                                     (kept & ((std::uint64_t{1} << 52) - 1)));
     }
-    return std::bit_cast<double>(sign | bits);
+    // A subnormal one keeps fewer.
+    const std::int64_t drop = 11 + (-1022 - top);
+    if (drop > 65) return std::bit_cast<double>(sign);  // below half the least subnormal
+    const U128 wide{0, value.significand};
+    const int shift = static_cast<int>(drop);
+    std::uint64_t kept = ShiftRight(wide, shift).lo;
+    if (TestBit(wide, shift - 1) && (LowBitsNonZero(wide, shift - 1) || (kept & 1u) != 0)) ++kept;
+    // A carry into bit 52 gives the least normal number, as it should.
+    return std::bit_cast<double>(sign | kept);
 }
 
 double StoredQuotient(std::int64_t numerator, std::int64_t denominator) {

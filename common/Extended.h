@@ -10,6 +10,7 @@
 // everywhere and depend on no FPU state.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 
 namespace rulv {
@@ -172,6 +173,60 @@ private:
     std::uint64_t FFractionHigh = 0;
     std::uint64_t FFractionLow = 0;
     std::uint64_t FMagnitude = 0;
+};
+
+// RoundedProduct(k, step) for the k of a short run, 0 <= k < kMaxFactor,
+// and a step below kMaxStep in magnitude: the exact product then has at
+// most 64 significant bits, so its rounding to a 64-bit significand is
+// exact, and it is rounded to the nearest integer (ties to even) at once,
+// in a few integer steps. The product never leaves 2^51.
+class TShortProductRun {
+public:
+    static constexpr std::int64_t kMaxFactor = std::int64_t{1} << 11;
+    static constexpr double kMaxStep = 0x1p40;
+
+    // Whether a run of `count` products of `step` is short in this sense.
+    static bool Fits(double step, std::int64_t count) noexcept {
+        return count <= kMaxFactor && step < kMaxStep && step > -kMaxStep;  // false for NaN
+    }
+
+    explicit TShortProductRun(double step) noexcept {
+        // |step| = mantissa * 2^exponent, as the double holds it.
+        const auto bits = std::bit_cast<std::uint64_t>(step);
+        const int field = static_cast<int>((bits >> 52) & 0x7FF);
+        constexpr std::uint64_t kFraction = (std::uint64_t{1} << 52) - 1;
+        FMantissa = field == 0 ? bits & kFraction : (bits & kFraction) | (std::uint64_t{1} << 52);
+        FShift = field == 0 ? 1074 : 1075 - field;
+        FNegative = (bits >> 63) != 0;
+        if (FShift > 0 && FShift < 64) {
+            FRestMask = (std::uint64_t{1} << FShift) - 1;
+            FHalf = std::uint64_t{1} << (FShift - 1);
+        }
+    }
+
+    std::int64_t Value(std::int64_t k) const noexcept {
+        const std::uint64_t product = static_cast<std::uint64_t>(k) * FMantissa;
+        std::uint64_t magnitude = 0;
+        if (FShift <= 0) {
+            magnitude = product << -FShift;
+        } else if (FShift < 64) {
+            magnitude = product >> FShift;
+            const std::uint64_t rest = product & FRestMask;
+            // Above one half, or exactly one half of an odd integer: up.
+            magnitude += static_cast<std::uint64_t>(rest > FHalf || (rest == FHalf && (magnitude & 1u) != 0));
+        } else if (FShift == 64) {
+            magnitude = static_cast<std::uint64_t>(product > (std::uint64_t{1} << 63));  // a half goes to 0
+        }
+        const auto value = static_cast<std::int64_t>(magnitude);
+        return FNegative ? -value : value;
+    }
+
+private:
+    std::uint64_t FMantissa = 0;  // |step| = FMantissa * 2^-FShift
+    int FShift = 0;
+    std::uint64_t FRestMask = 0;
+    std::uint64_t FHalf = 0;
+    bool FNegative = false;
 };
 
 // numerator / divisor formed with a 64-bit significand and then truncated

@@ -66,6 +66,44 @@ inline U128 Multiply(std::uint64_t a, std::uint64_t b) {
 // a 64-bit significand, to nearest, ties to even.
 TExtended Round64(U128 value, std::int64_t exponent, bool sticky, bool negative);
 
+// (high * 2^64 + low) / divisor for high < divisor: the 64-bit quotient,
+// and the remainder in `remainder`. Plain C++ bit by bit, and the same
+// division through the processor's instruction or the compiler's 128-bit
+// integers where there are such, many times as fast. Exact either way, so
+// the same everywhere.
+inline std::uint64_t DivideWidePortable(std::uint64_t high, std::uint64_t low, std::uint64_t divisor,
+                                        std::uint64_t& remainder) noexcept {
+    std::uint64_t quotient = 0;
+    for (int bit = 63; bit >= 0; --bit) {
+        const bool carry = (high >> 63) != 0;  // the shifted value is 2^64 + high, above any divisor
+        high = (high << 1) | ((low >> bit) & 1u);
+        quotient <<= 1;
+        if (carry || high >= divisor) {
+            high -= divisor;
+            quotient |= 1u;
+        }
+    }
+    remainder = high;
+    return quotient;
+}
+
+inline std::uint64_t DivideWide(std::uint64_t high, std::uint64_t low, std::uint64_t divisor,
+                                std::uint64_t& remainder) noexcept {
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+    // The processor's own 128-by-64 division, which high < divisor keeps
+    // from overflowing; the compiler would call a general 128-bit one.
+    std::uint64_t quotient = 0;
+    __asm__("divq %[divisor]" : "=a"(quotient), "=d"(remainder) : "a"(low), "d"(high), [divisor] "rm"(divisor));
+    return quotient;
+#elif defined(__SIZEOF_INT128__)
+    const unsigned __int128 dividend = (static_cast<unsigned __int128>(high) << 64) | low;
+    remainder = static_cast<std::uint64_t>(dividend % divisor);
+    return static_cast<std::uint64_t>(dividend / divisor);
+#else
+    return DivideWidePortable(high, low, divisor, remainder);
+#endif
+}
+
 // a / b rounded to a 64-bit significand; b must lie in 1..2^63.
 TExtended UnsignedQuotient(std::uint64_t a, std::uint64_t b, bool negative);
 

@@ -9,10 +9,7 @@
 
 namespace rulv {
 
-void RaiseNotADiskFile(int errorCode) {
-    // In the viewer's voice: the standard error report shows it as it is.
-    throw EInOutError(errorCode, "ディスク上のファイルではないので読み込めません");
-}
+void RaiseNotADiskFile(int errorCode) { throw ENotADiskFile(errorCode); }
 
 std::size_t TMemoryInput::Read(char* buffer, std::size_t capacity) {
     const std::size_t count = std::min(capacity, FData.size());

@@ -2,13 +2,14 @@
 // of figures measured on one.
 //
 // A list of millions of colours spends more time on the system's first
-// touch of each new page than on the colours themselves. Where the system
-// offers large pages (Linux: transparent huge pages, on request), a large
-// block is placed on 2 MB boundaries and asks for them, so that one touch
-// brings 2 MB instead of 4 KB; it then grows by a copy into a new such
-// block, which costs less than the touches it saves. Small blocks, and
-// systems without large pages, grow with realloc, in place where it can.
-// Every block is released with std::free.
+// touch of each new page, and on copies as it grows, than on the colours
+// themselves. So a block that grows large stops moving: it takes address
+// space for all it may ever hold at once (none of it in use, no memory
+// committed), moves there one last time, and from then on grows in place,
+// committing more of that space as it needs it. On Linux that space asks
+// for transparent huge pages, so that one touch brings 2 MB instead of
+// 4 KB. Small blocks, and systems that refuse the address space, grow
+// with realloc, in place where it can.
 #pragma once
 
 #include <cstddef>
@@ -17,9 +18,35 @@
 
 namespace rulv {
 
-// The block grown from `oldBytes` to `newBytes` (more), its first
-// `oldBytes` kept; nullptr without memory, the old block then unchanged.
-void* GrowBlock(void* block, std::size_t oldBytes, std::size_t newBytes) noexcept;
+class TGrowableBlock {
+public:
+    TGrowableBlock() = default;
+    TGrowableBlock(const TGrowableBlock&) = delete;
+    TGrowableBlock& operator=(const TGrowableBlock&) = delete;
+    ~TGrowableBlock();
+
+    void* Data() const noexcept { return FData; }
+    std::size_t Size() const noexcept { return FSize; }
+
+    // The first block: `bytes`, all zero. False without memory.
+    bool Allocate(std::size_t bytes) noexcept;
+    // Grows to `bytes` (more than Size()), keeping its first `kept` bytes
+    // (at most Size()); what it adds is not cleared. `limit` is the most it
+    // will ever be asked to hold. False without memory, the block then as
+    // it was.
+    bool Grow(std::size_t bytes, std::size_t limit, std::size_t kept) noexcept;
+
+private:
+    bool GrowInPlace(std::size_t bytes) noexcept;
+    bool GrowOnHeap(std::size_t bytes, std::size_t kept) noexcept;
+
+    void* FData = nullptr;
+    std::size_t FSize = 0;
+    // The address space taken for growing in place, when there is one.
+    void* FReserved = nullptr;
+    std::size_t FReservedSize = 0;
+    std::size_t FCommitted = 0;
+};
 
 // Asks for large pages in the part of a block someone else allocated (a
 // std::vector's) that lies on 2 MB boundaries, before it is first written.

@@ -1,10 +1,10 @@
-// LargeBlockPosix.cpp - large blocks on transparent huge pages (Linux), and
-// realloc elsewhere.
-#include "common/LargeBlock.h"
-
+// LargeBlockPosix.cpp - address space for the growable block on Linux, on
+// transparent huge pages; elsewhere none, so that realloc does it all.
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
+
+#include "common/LargeBlock.h"
+#include "common/LargeBlockSystem.h"
 
 #ifdef __linux__
 #include <sys/mman.h>
@@ -14,23 +14,13 @@ namespace rulv {
 
 namespace {
 
-#ifdef __linux__
 constexpr std::size_t kLargePage = std::size_t{2} << 20;
-// From this size on a block is worth its own large pages (measured: below
-// it, growing in place with realloc is as fast).
-constexpr std::size_t kLargeBlock = 8 * kLargePage;
 
-std::size_t RoundUp(std::size_t bytes) noexcept { return (bytes + kLargePage - 1) / kLargePage * kLargePage; }
-
-void* AllocateLarge(std::size_t bytes) noexcept {
-    const std::size_t rounded = RoundUp(bytes);
-    if (rounded < bytes) return nullptr;
-    void* block = std::aligned_alloc(kLargePage, rounded);
-    // Only advice: without it the block is an ordinary one.
-    if (block != nullptr) madvise(block, rounded, MADV_HUGEPAGE);
-    return block;
+// `bytes` rounded up to whole large pages; 0 when that overflows.
+std::size_t RoundUp(std::size_t bytes) noexcept {
+    const std::size_t rounded = (bytes + kLargePage - 1) / kLargePage * kLargePage;
+    return rounded < bytes ? 0 : rounded;
 }
-#endif
 
 }  // namespace
 
@@ -50,24 +40,64 @@ void AdviseLargePages(void* block, std::size_t bytes) noexcept {
 void* AllocateBlock(std::size_t bytes) noexcept {
 #ifdef __linux__
     // A block made once, not grown: one large page is already worth it.
-    if (bytes >= kLargePage) return AllocateLarge(bytes);
+    const std::size_t rounded = RoundUp(bytes);
+    if (bytes >= kLargePage && rounded != 0) {
+        void* block = std::aligned_alloc(kLargePage, rounded);
+        if (block != nullptr) madvise(block, rounded, MADV_HUGEPAGE);  // only advice
+        return block;
+    }
 #endif
     return std::malloc(bytes);
 }
 
-void* GrowBlock(void* block, std::size_t oldBytes, std::size_t newBytes) noexcept {
+void* ReserveAddressSpace(std::size_t bytes, std::size_t& reservedSize) noexcept {
 #ifdef __linux__
-    if (newBytes >= kLargeBlock) {
-        void* grown = AllocateLarge(newBytes);
-        if (grown == nullptr) return nullptr;
-        std::memcpy(grown, block, oldBytes);
-        std::free(block);
-        return grown;
-    }
+    const std::size_t rounded = RoundUp(bytes);
+    if (rounded == 0 || rounded + kLargePage < rounded) return nullptr;
+    // Inaccessible space is not charged against the system's memory; one
+    // large page more lets the block start on a large-page boundary.
+    void* raw = mmap(nullptr, rounded + kLargePage, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED) return nullptr;
+    const auto rawStart = reinterpret_cast<std::uintptr_t>(raw);
+    const std::uintptr_t start = (rawStart + kLargePage - 1) / kLargePage * kLargePage;
+    if (start > rawStart) munmap(raw, start - rawStart);
+    const std::size_t tail = rawStart + rounded + kLargePage - (start + rounded);
+    auto* space = reinterpret_cast<char*>(start);  // NOLINT(performance-no-int-to-ptr)
+    if (tail > 0) munmap(space + rounded, tail);
+    madvise(space, rounded, MADV_HUGEPAGE);  // only advice
+    reservedSize = rounded;
+    return space;
 #else
-    static_cast<void>(oldBytes);
+    static_cast<void>(bytes);
+    static_cast<void>(reservedSize);
+    return nullptr;
 #endif
-    return std::realloc(block, newBytes);
+}
+
+std::size_t CommitGranule(std::size_t bytes, std::size_t reservedSize) noexcept {
+    const std::size_t rounded = RoundUp(bytes);
+    return rounded == 0 || rounded > reservedSize ? reservedSize : rounded;
+}
+
+bool CommitAddressSpace(void* space, std::size_t from, std::size_t to) noexcept {
+#ifdef __linux__
+    // Made writable, the pages are charged, and the system may refuse them.
+    return mprotect(static_cast<char*>(space) + from, to - from, PROT_READ | PROT_WRITE) == 0;
+#else
+    static_cast<void>(space);
+    static_cast<void>(from);
+    static_cast<void>(to);
+    return false;
+#endif
+}
+
+void ReleaseAddressSpace(void* space, std::size_t reservedSize) noexcept {
+#ifdef __linux__
+    munmap(space, reservedSize);
+#else
+    static_cast<void>(space);
+    static_cast<void>(reservedSize);
+#endif
 }
 
 }  // namespace rulv

@@ -69,6 +69,21 @@ TNumberScan ScanDecimalDigits(std::string_view digits, std::size_t offset, TNumb
 }  // namespace
 
 TNumberScan ScanInteger(std::string_view text, std::int32_t& value) noexcept {
+    // The commonest text, a few decimal digits and nothing else, at once:
+    // nine of them stay below 2^31.
+    constexpr std::size_t kShortDigits = 9;
+    if (!text.empty() && text.size() <= kShortDigits) {
+        std::uint32_t number = 0;  // wraps harmlessly until a non-digit is known
+        bool digits = true;
+        for (const char c : text) {
+            digits &= IsDigit(c);
+            number = number * 10 + static_cast<std::uint32_t>(static_cast<unsigned char>(c) - '0');
+        }
+        if (digits) {
+            value = static_cast<std::int32_t>(number);
+            return {};
+        }
+    }
     std::size_t at = 0;
     while (at < text.size() && text[at] == ' ') ++at;
     if (at == text.size()) return Refused(TNumberFault::Empty, at);
@@ -337,9 +352,99 @@ TExtended RoundFraction(const TDecimal& decimal) {
     return detail::Round64(quotient, -scale, sticky, decimal.negative);
 }
 
+// The common slopes (1, -0.5, 0.125, 3E2) read straight, without the
+// big integers: at most 19 significant digits, which fit 64 bits, an
+// exponent of at most three digits, and a power of ten that fits 64 bits
+// as a factor and 2^63 as a divisor, so that the value is worked out in
+// 128 bits. False, with nothing written, for any other text: the general
+// reading decides those, and gives the same value for these.
+constexpr int kPlainDigits = 19;
+constexpr int kPlainExponentDigits = 3;
+constexpr std::int64_t kPlainLargestPower = 19;
+constexpr std::int64_t kPlainLargestDivisorPower = 18;
+
+constexpr std::uint64_t kPowersOfTen[kPlainLargestPower + 1] = {
+    1u, 10u, 100u, 1000u, 10000u, 100000u, 1000000u, 10000000u, 100000000u, 1000000000u, 10000000000u,
+    100000000000u, 1000000000000u, 10000000000000u, 100000000000000u, 1000000000000000u, 10000000000000000u,
+    100000000000000000u, 1000000000000000000u, 10000000000000000000u};
+
+class TPlainReal {
+public:
+    TPlainReal(std::string_view text, char separator) noexcept : FText(text), FSeparator(separator) {}
+
+    bool Scan(TExtended& value) noexcept {
+        SkipSpaces();
+        const bool negative = Next('-');
+        if (!negative) Next('+');
+        const std::size_t mantissaStart = FAt;
+        if (!Digits(false)) return false;
+        const bool separator = Next(FSeparator);
+        if (separator && !Digits(true)) return false;
+        if (FAt == mantissaStart) return false;  // neither a digit nor the separator
+        if ((Next('E') || Next('e')) && !Exponent()) return false;
+        SkipSpaces();
+        if (FAt != FText.size()) return false;
+        if (FDigits == 0) {
+            value = TExtended{negative, 0, 0};
+            return true;
+        }
+        while (FDigits % 10 == 0) {  // trailing zeros only scale the value
+            FDigits /= 10;
+            ++FExponent;
+        }
+        if (FExponent > kPlainLargestPower || FExponent < -kPlainLargestDivisorPower) return false;
+        const auto power = static_cast<std::size_t>(FExponent >= 0 ? FExponent : -FExponent);
+        value = FExponent >= 0 ? detail::Round64(detail::Multiply(FDigits, kPowersOfTen[power]), 0, false, negative)
+                               : detail::UnsignedQuotient(FDigits, kPowersOfTen[power], negative);
+        return true;
+    }
+
+private:
+    bool Next(char c) noexcept {
+        if (FAt == FText.size() || FText[FAt] != c) return false;
+        ++FAt;
+        return true;
+    }
+    void SkipSpaces() noexcept {
+        while (FAt < FText.size() && FText[FAt] == ' ') ++FAt;
+    }
+    // Mantissa digits; false when there are too many to keep.
+    bool Digits(bool fraction) noexcept {
+        for (; FAt < FText.size() && IsDigit(FText[FAt]); ++FAt) {
+            const auto digit = static_cast<std::uint64_t>(FText[FAt] - '0');
+            if (FDigits != 0 || digit != 0) {
+                if (++FSignificant > kPlainDigits) return false;
+                FDigits = FDigits * 10 + digit;
+            }
+            if (fraction) --FExponent;
+        }
+        return true;
+    }
+    // An optional sign and at most three digits (none read as 0).
+    bool Exponent() noexcept {
+        const bool negative = Next('-');
+        if (!negative) Next('+');
+        std::int64_t power = 0;
+        for (int count = 0; FAt < FText.size() && IsDigit(FText[FAt]); ++FAt) {
+            if (++count > kPlainExponentDigits) return false;
+            power = power * 10 + (FText[FAt] - '0');
+        }
+        FExponent += negative ? -power : power;
+        return true;
+    }
+
+    std::string_view FText;
+    char FSeparator;
+    std::size_t FAt = 0;
+    std::uint64_t FDigits = 0;
+    int FSignificant = 0;
+    std::int64_t FExponent = 0;
+};
+
 }  // namespace
 
 TNumberScan ScanReal(std::string_view text, char decimalSeparator, TExtended& value) {
+    if (TPlainReal(text, decimalSeparator).Scan(value)) return {};
     TDecimal decimal;
     const TNumberScan scan = SplitReal(text, decimalSeparator, decimal);
     if (!scan.Accepted()) return scan;

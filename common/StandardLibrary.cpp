@@ -7,6 +7,7 @@
 #include "common/StandardLibrary.h"
 
 #include "common/SystemError.h"
+#include "resources/Texts.h"
 #include "ui/Application.h"
 #include "ui/ErrorBox.h"
 #include "ui/Shell.h"
@@ -20,9 +21,6 @@ TBeepProc BeepProc = &MessageBeep;
 namespace {
 
 constexpr wchar_t kHelpDocument[] = L"RulvView.html";
-constexpr wchar_t kHelpHint[] =
-    L"\r\n\r\nﾍﾙﾌﾟを見るためには実行ﾌｧｲﾙのあるﾌｫﾙﾀﾞの中に\r\n"
-    L"RulvView.html がなければいけません\r\n";
 constexpr int kShellFileNotFound = 2;  // SE_ERR_FNF
 
 // The current directory, whatever its length.
@@ -78,21 +76,21 @@ std::wstring ProgramFolder() {
 
 void ShowHelpDocument(const std::wstring& folder) {
     if (!DirExists(folder)) {
-        ErrorMessage(folder + L" が見つかりません" + kHelpHint);
+        ErrorMessage(folder + texts::kNotFoundSuffix + texts::kHelpDocumentHint);
         return;
     }
     const int result = ExecuteFile(kHelpDocument, L"", folder, SW_SHOW);
     // Only a missing document is explained; success and every other failure
     // of the shell (no association, access denied, ...) end silently.
     if (result == kShellFileNotFound)
-        ErrorMessage(std::wstring(kHelpDocument) + L" が見つかりません" + kHelpHint);
+        ErrorMessage(std::wstring(kHelpDocument) + texts::kNotFoundSuffix + texts::kHelpDocumentHint);
 }
 
 // --- ErrorMessage ----------------------------------------------------------
 
 void ErrorMessage(const std::wstring& message) {
     BeepProc(MB_ICONASTERISK);
-    ui::TErrorBox box(L"エラー", message);
+    ui::TErrorBox box(texts::kErrorCaption, message);
     box.ShowModal();
 }
 

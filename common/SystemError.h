@@ -16,8 +16,8 @@ int LastSystemError();
 // Raises EInOutError with the code and the system's message for it.
 [[noreturn]] void RaiseInOutError(int errorCode);
 
-// Raises EInOutError for a name that opened as something else than a file
-// on a disk (a device or a pipe), with `errorCode` and a text of our own.
+// Raises ENotADiskFile for a name that opened as something else than a file
+// on a disk (a device or a pipe), with `errorCode`.
 [[noreturn]] void RaiseNotADiskFile(int errorCode);
 
 }  // namespace rulv

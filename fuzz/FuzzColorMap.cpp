@@ -8,7 +8,9 @@
 // re-splitting of the same data into lines, each line handed to
 // TPalette::ParseLine: both must agree on the first faulty line, on its
 // fault and on the colours. Every fault must have a kind and a column
-// within 1 to the line's length + 1.
+// within 1 to the line's length + 1. The thumbnail's watch of directive
+// lines (TThumbnailSource, with a limit of kFuzzDirectiveLine bytes) must
+// refuse the data exactly when a line that starts with "#" is longer.
 //
 // No input may ask for unbounded memory: a #GRAD or #LINE count in the
 // billions is legal and would only measure the machine. The line-by-line
@@ -28,12 +30,14 @@
 
 #include "colormap/ColorMap.h"
 #include "common/Errors.h"
+#include "shell/ThumbnailRead.h"
 
 namespace {
 
 using namespace rulv;
 
 constexpr std::int32_t kMaxFuzzColors = 4096;
+constexpr std::uint64_t kFuzzDirectiveLine = 12;
 
 [[noreturn]] void Finding(const char* what) {
     std::fprintf(stderr, "colour-map fuzzer: %s\n", what);
@@ -79,18 +83,40 @@ void CheckFault(const TLineFault& fault, std::string_view line) {
     if (LineFaultReason(fault).empty()) Finding("a line fault without a reason");
 }
 
+// The data's lines up to a Ctrl-Z, one after another; empty at the end.
+class TLines {
+public:
+    explicit TLines(std::string_view data) : FData(data.substr(0, data.find('\x1A'))) {}
+    bool Next(std::string_view& line) {
+        if (FData.empty()) return false;
+        const std::size_t lineEnd = FData.find('\r');
+        line = FData.substr(0, lineEnd);
+        FData.remove_prefix(lineEnd == std::string_view::npos ? FData.size() : lineEnd + 1);
+        if (lineEnd != std::string_view::npos && !FData.empty() && FData.front() == '\n') FData.remove_prefix(1);
+        return true;
+    }
+
+private:
+    std::string_view FData;
+};
+
+bool HasLongDirective(std::string_view data) {
+    TLines lines(data);
+    std::string_view line;
+    while (lines.Next(line)) {
+        if (!line.empty() && line.front() == '#' && line.size() > kFuzzDirectiveLine) return true;
+    }
+    return false;
+}
+
 TExpectation LineByLine(std::string_view data, char decimalSeparator) {
     TExpectation expected;
     TPalette palette(decimalSeparator, kMaxFuzzColors);
-    const std::size_t end = data.find('\x1A');
-    if (end != std::string_view::npos) data = data.substr(0, end);
+    TLines lines(data);
+    std::string_view line;
     ColorMapResult lineNumber = 0;
-    while (!data.empty()) {
+    while (lines.Next(line)) {
         ++lineNumber;
-        const std::size_t lineEnd = data.find('\r');
-        const std::string_view line = data.substr(0, lineEnd);
-        data.remove_prefix(lineEnd == std::string_view::npos ? data.size() : lineEnd + 1);
-        if (lineEnd != std::string_view::npos && !data.empty() && data.front() == '\n') data.remove_prefix(1);
         if (line.empty() || line.front() == '*') continue;
         try {
             palette.ParseLine(line);
@@ -117,6 +143,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     const char decimalSeparator = (bytes[0] & 1) != 0 ? ',' : '.';
     const std::size_t piece = (bytes[0] >> 1) == 0 ? 65536 : (bytes[0] >> 1);
     const std::string_view data(reinterpret_cast<const char*>(bytes) + 1, size - 1);
+
+    {
+        TPiecewiseInput input(data, piece);
+        TThumbnailSource watched(input, kFuzzDirectiveLine);
+        char buffer[4096];
+        bool refused = false;
+        try {
+            while (watched.Read(buffer, sizeof buffer) != 0) {
+            }
+        } catch (const EThumbnailLimit&) {
+            refused = true;
+        }
+        if (refused != HasLongDirective(data)) Finding("the thumbnail's line watch and the lines disagree");
+    }
 
     const TExpectation expected = LineByLine(data, decimalSeparator);
     if (expected.TooLarge) return 0;

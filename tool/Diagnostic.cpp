@@ -74,21 +74,27 @@ TShownLine ShowLine(std::string_view line, bool cut, std::int64_t column, const 
     return shown;
 }
 
-std::string FaultDiagnostic(std::string_view fileName, std::int64_t lineNumber, const TColorMapReport& report,
-                            const TCodePage& codePage) {
-    const TLineFault fault = report.Fault.value_or(TLineFault{});
+std::string LineDiagnostic(std::string_view fileName, std::int64_t lineNumber, std::int64_t column,
+                           std::string_view reason, std::string_view line, bool cut, const TCodePage& codePage) {
     // Built by appending to one string: a literal + std::string temporary
     // draws a false -Wrestrict from GCC 12 at -O3 (GCC bug 105651).
     const std::string number = std::to_string(lineNumber);
     std::string text(fileName);
-    text.append(":").append(number).append(":").append(std::to_string(fault.Column));
-    text.append(": error: ").append(LineFaultReason(fault)).append("\n");
+    text.append(":").append(number).append(":").append(std::to_string(column));
+    text.append(": error: ").append(reason).append("\n");
     const std::size_t gutter = std::max<std::size_t>(4, number.size());
-    const TShownLine shown = ShowLine(report.FaultyLine, report.FaultyLineCut, fault.Column, codePage);
+    const TShownLine shown = ShowLine(line, cut, column, codePage);
     text.append(1 + gutter - number.size(), ' ').append(number).append(" | ").append(shown.Text).append("\n");
     text.append(1 + gutter, ' ').append(" | ");
     text.append(static_cast<std::size_t>(shown.Caret), ' ').append("^\n");
     return text;
+}
+
+std::string FaultDiagnostic(std::string_view fileName, std::int64_t lineNumber, const TColorMapReport& report,
+                            const TCodePage& codePage) {
+    const TLineFault fault = report.Fault.value_or(TLineFault{});
+    return LineDiagnostic(fileName, lineNumber, fault.Column, LineFaultReason(fault), report.FaultyLine,
+                          report.FaultyLineCut, codePage);
 }
 
 std::string NoColoursDiagnostic(std::string_view fileName, const TColorMapReport& report) {

@@ -5,11 +5,10 @@
 //       7 | #GRAD 000000,FFFFFF,0
 //         |                     ^
 //
-// The first line starts with FILE:LINE: as the tool's reports always did;
-// the column counts bytes from 1. The line is shown through the console's
-// code page (CodePage.h); a long one is cut to about 100 columns around the
-// fault, with "..." where it was cut, and the caret stays under the
-// character at the fault's column.
+// The first line starts with FILE:LINE:COLUMN:, the column in bytes from 1.
+// The line is shown through the console's code page (CodePage.h); a long
+// one is cut to about 100 columns around the fault, with "..." where it was
+// cut, and the caret stays under the character at the fault's column.
 #pragma once
 
 #include <cstdint>
@@ -32,8 +31,14 @@ struct TShownLine {
 // the line goes on past `line`.
 TShownLine ShowLine(std::string_view line, bool cut, std::int64_t column, const TCodePage& codePage);
 
-// The three lines that report a faulty line, each ending in "\n". `report`
-// holds the fault (ReadColorMap's report of that load).
+// The three lines that report a faulty line, each ending in "\n": the
+// place and the reason, the line, and the caret under `column`. `cut`: the
+// line goes on past `line`.
+std::string LineDiagnostic(std::string_view fileName, std::int64_t lineNumber, std::int64_t column,
+                           std::string_view reason, std::string_view line, bool cut, const TCodePage& codePage);
+
+// The same for a faulty line of a .rulv file. `report` holds the fault
+// (ReadColorMap's report of that load).
 std::string FaultDiagnostic(std::string_view fileName, std::int64_t lineNumber, const TColorMapReport& report,
                             const TCodePage& codePage);
 

@@ -493,12 +493,16 @@ int InspectMap(const TInspectRequest& request, TToolStreams& streams) {
             }
         }
     } catch (const std::bad_alloc&) {
-        streams.Err(request.File.Text + ": not enough memory to inspect " + std::to_string(colors.size()) +
+        streams.Err(name + ": not enough memory to inspect " + std::to_string(colors.size()) +
                     " colours\n");
         return kExitTrouble;
     }
     if (request.Plot != nullptr) {
-        if (const int status = WriteOutputFile(*request.Plot, picture, streams); status != kExitOk) return status;
+        if (const std::string failure = WriteOutputFile(*request.Plot, picture, streams); !failure.empty()) {
+            // The picture as the user named it, never the temporary.
+            streams.Err(request.Plot->Text + ": " + failure + "\n");
+            return kExitTrouble;
+        }
     }
     streams.Out(report);
     return kExitOk;

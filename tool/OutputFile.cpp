@@ -1,9 +1,11 @@
-// OutputFile.cpp - an output file replaced only by a complete one.
+// OutputFile.cpp - standard output, devices and FIFOs as they are, files
+// replaced only when whole.
 #include "tool/OutputFile.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <new>
 #include <random>
 #include <system_error>
 
@@ -38,9 +40,11 @@ std::filesystem::path TemporaryName(const std::filesystem::path& output) {
     return name;
 }
 
+std::string ErrorText(int error) { return std::generic_category().message(error); }
+
 // Writes the bytes into the file `name` (created, or truncated; a device or
 // a FIFO is written as it is); 0 or the error number of the failure.
-int WriteBytes(const std::filesystem::path& name, std::string_view bytes) {
+int WriteFile(const std::filesystem::path& name, std::string_view bytes) {
     errno = 0;
     TFilePointer file = CreateOutputFile(name);
     if (!file) return errno != 0 ? errno : EIO;
@@ -75,40 +79,39 @@ TOutputRoute RouteOf(const TArgument& output) {
 }
 
 // A regular file is replaced only once all of the bytes are written, so
-// that a failure leaves it as it was and no half file behind. Gives the
-// reason of a failure, or nothing.
+// that a failure leaves it as it was and nothing half written behind.
 std::string WriteThroughTemporary(const std::filesystem::path& output, std::string_view bytes) {
     const std::filesystem::path temporary = TemporaryName(output);
-    const int error = WriteBytes(temporary, bytes);
+    int error = 0;
+    try {
+        error = WriteFile(temporary, bytes);
+    } catch (const std::bad_alloc&) {
+        std::error_code ignored;
+        std::filesystem::remove(temporary, ignored);
+        throw;
+    }
     std::error_code renamed;
     if (error == 0) std::filesystem::rename(temporary, output, renamed);
     if (error == 0 && !renamed) return {};
     std::error_code ignored;
     std::filesystem::remove(temporary, ignored);
-    return error != 0 ? ErrorNumberText(error) : renamed.message();
+    return error != 0 ? ErrorText(error) : renamed.message();
 }
 
 }  // namespace
 
-std::string ErrorNumberText(int error) { return std::generic_category().message(error); }
-
-int WriteOutputFile(const TArgument& output, std::string_view bytes, TToolStreams& streams) {
-    std::string failure;
+std::string WriteOutputFile(const TArgument& output, std::string_view bytes, TToolStreams& streams) {
     switch (RouteOf(output)) {
     case TOutputRoute::StandardOutput:
-        // Standard output's failures show when it is flushed at the end.
         streams.OutBinary(bytes);
-        break;
+        return {};
     case TOutputRoute::Direct:
-        if (const int error = WriteBytes(output.Path, bytes); error != 0) failure = ErrorNumberText(error);
-        break;
+        if (const int error = WriteFile(output.Path, bytes); error != 0) return ErrorText(error);
+        return {};
     case TOutputRoute::ThroughTemporary:
-        failure = WriteThroughTemporary(output.Path, bytes);
-        break;
+        return WriteThroughTemporary(output.Path, bytes);
     }
-    if (failure.empty()) return kExitOk;
-    streams.Err(output.Text + ": " + failure + "\n");
-    return kExitTrouble;
+    return {};
 }
 
 }  // namespace rulv::tool

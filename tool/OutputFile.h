@@ -1,10 +1,10 @@
-// OutputFile.h - writing a file that the user named on the command line
-// (render's PNG, inspect's SVG).
+// OutputFile.h - writing a command's result to the file the user named.
 //
-// "-" is standard output. A device or a FIFO is written as it is. A regular
+// "-" is standard output. A device or a FIFO is written as it is; a regular
 // file or a new name gets the bytes under a temporary name in the output's
-// folder, renamed to the output name only when all of them are written: on
-// any failure no file is left behind and an existing output stays as it was.
+// folder, renamed to the output name only when all of them are written; on
+// any failure no file is left behind and an existing output stays as it
+// was.
 #pragma once
 
 #include <string>
@@ -14,12 +14,9 @@
 
 namespace rulv::tool {
 
-// Writes `bytes` to `output`. Gives kExitOk, or reports "OUT: reason" (the
-// output as the user named it, never the temporary) on standard error and
-// gives kExitTrouble.
-int WriteOutputFile(const TArgument& output, std::string_view bytes, TToolStreams& streams);
-
-// The system's text for an error number.
-std::string ErrorNumberText(int error);
+// Writes `bytes` to `output`; the reason of a failure (the system's), or
+// an empty text on success. Standard output's failures show when it is
+// flushed at the end of the run.
+std::string WriteOutputFile(const TArgument& output, std::string_view bytes, TToolStreams& streams);
 
 }  // namespace rulv::tool

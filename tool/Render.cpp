@@ -2,13 +2,14 @@
 #include "tool/Render.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <new>
-#include <string>
+#include <system_error>
 
-#include "tool/OutputFile.h"
 #include "colormap/ColumnMapping.h"
+#include "tool/OutputFile.h"
 
 #define STBI_WRITE_NO_STDIO
 #include <stb_image_write.h>
@@ -28,19 +29,16 @@ bool ParseSide(std::string_view text, std::int32_t& side) {
     return error == std::errc() && end == text.data() + text.size() && side > 0;
 }
 
-// Collects the PNG writer's pieces (it gives the whole file at once).
+// Appends the PNG writer's pieces to a text.
 void AppendPiece(void* context, void* data, int size) {
-    if (size > 0) static_cast<std::string*>(context)->append(static_cast<const char*>(data), static_cast<std::size_t>(size));
+    if (size <= 0) return;
+    static_cast<std::string*>(context)->append(static_cast<const char*>(data), static_cast<std::size_t>(size));
 }
 
-// The picture as PNG bytes; empty when the writer fails.
-std::string EncodePng(const std::vector<std::uint8_t>& pixels, TStripSize size) {
-    std::string png;
-    if (!stbi_write_png_to_func(AppendPiece, &png, size.Width, size.Height, kChannels, pixels.data(),
-                                size.Width * kChannels)) {
-        png.clear();
-    }
-    return png;
+// The picture as PNG bytes; false when the writer's own buffers fail.
+bool EncodePng(const std::vector<std::uint8_t>& pixels, TStripSize size, std::string& png) {
+    return stbi_write_png_to_func(AppendPiece, &png, size.Width, size.Height, kChannels, pixels.data(),
+                                  size.Width * kChannels) != 0;
 }
 
 }  // namespace
@@ -93,18 +91,25 @@ int RenderStrip(const TRenderRequest& request, TToolStreams& streams) {
         streams.Err(outcome.Message);
         return outcome.Status;
     }
-    std::string png;
+    std::vector<std::uint8_t> pixels;
     try {
-        png = EncodePng(StripPixels(colors, request.Size, request.View), request.Size);
+        pixels = StripPixels(colors, request.Size, request.View);
     } catch (const std::bad_alloc&) {
         streams.Err(request.Output->Text + ": not enough memory for a picture of this size\n");
         return kExitTrouble;
     }
-    if (png.empty()) {
-        streams.Err(request.Output->Text + ": " + ErrorNumberText(ENOMEM) + "\n");
-        return kExitTrouble;
+    std::string failure;
+    std::string png;
+    try {
+        failure = EncodePng(pixels, request.Size, png) ? WriteOutputFile(*request.Output, png, streams)
+                                                       : std::generic_category().message(ENOMEM);
+    } catch (const std::bad_alloc&) {
+        failure = std::generic_category().message(ENOMEM);
     }
-    return WriteOutputFile(*request.Output, png, streams);
+    if (failure.empty()) return kExitOk;
+    // The output as the user named it, never the temporary.
+    streams.Err(request.Output->Text + ": " + failure + "\n");
+    return kExitTrouble;
 }
 
 }  // namespace rulv::tool

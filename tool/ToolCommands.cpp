@@ -6,6 +6,7 @@
 #include <optional>
 #include <system_error>
 
+#include "tool/Convert.h"
 #include "tool/Diagnostic.h"
 #include "tool/Inspect.h"
 #include "tool/Lint.h"
@@ -22,11 +23,13 @@ namespace {
 
 constexpr std::string_view kUsage =
     "usage: rulvtool dump FILE | check FILE... | inspect FILE [OPTION...]\n"
-    "       | lint FILE... [OPTION...] | render FILE -o OUT.png [--size WxH] [--view VIEW]\n"
-    "       | --help | --version\n";
+    "       | lint FILE... [OPTION...]\n"
+    "       | render FILE -o OUT.png [--size WxH] [--view VIEW]\n"
+    "       | convert IN OUT [--from FORMAT] [--to FORMAT] [options] | --help | --version\n"
+    "       (dump, check, inspect and render take --from FORMAT too)\n";
 
 constexpr std::string_view kHelp =
-    "rulvtool - checks, lists, measures and renders RULV colour-map files (.rulv)\n"
+    "rulvtool - checks, lists, measures, renders and converts colour-map files\n"
     "\n"
     "  rulvtool dump FILE       print every colour of FILE, one per line, as RRGGBB\n"
     "  rulvtool check FILE...   print \"FILE: N colours\" for each file, or its fault\n"
@@ -45,7 +48,7 @@ constexpr std::string_view kHelp =
     "                           (default size 427x78) into a PNG picture; VIEW is\n"
     "                           normal (default), grey (L* as grey, like a black-\n"
     "                           and-white print), protan, deutan or tritan\n"
-    "  rulvtool --help          this text\n"
+    "%CONVERT%"    "  rulvtool --help          this text\n"
     "  rulvtool --version       the version\n"
     "\n"
     "Views: protan, deutan, tritan = Machado et al. (2009) matrix, severity 1.0, on\n"
@@ -65,6 +68,8 @@ constexpr std::string_view kHelp =
     "(INDEX of the colour, from 0) or FILE: warning: REASON; exit status 1 when\n"
     "any file fails.\n"
     "\n"
+    "%FORMATS%"
+    "--from FORMAT reads FILE of dump, check, inspect and render in FORMAT.\n"
     "FILE - reads the standard input (named <stdin> in messages), so that an\n"
     "editor can check a buffer it has not saved. Use -- before file names that\n"
     "begin with a minus sign. -o - and --plot - write the picture to the\n"
@@ -84,17 +89,6 @@ constexpr std::string_view kHelp =
     "\n"
     "The faults of a line, each with an example line and what is said of it:\n";
 
-// A command line that does not fit: the reason, then the usage line.
-int UsageError(TToolStreams& streams, std::string_view reason) {
-    streams.Err("rulvtool: ");
-    streams.Err(reason);
-    streams.Err("\n");
-    streams.Err(kUsage);
-    return kExitTrouble;
-}
-
-bool LooksLikeOption(const std::string& text) { return text.size() > 1 && text.front() == '-'; }
-
 // The arguments after the command: file names, and the values of the
 // options that `valueOptions` names. Anything else that starts with a minus
 // sign before "--" is an unknown option.
@@ -102,7 +96,28 @@ struct TCommandLine {
     std::vector<const TArgument*> Files;
     std::vector<std::pair<std::string, const TArgument*>> Options;
     std::optional<std::string> Fault;
+    // The files with the format --from names, when it names one.
+    std::vector<TArgument> Named;
 };
+
+// --from FORMAT: the files, each with that format. The reason when FORMAT
+// names no readable format.
+std::optional<std::string> ApplyFrom(TCommandLine& line) {
+    for (const auto& [option, value] : line.Options) {
+        if (option != "--from") continue;
+        const std::optional<TMapFormat> format = MapFormatNamed(value->Text);
+        if (!format || !CanReadMapFormat(*format)) return "--from wants a readable format (rulvtool --help lists them)";
+        line.Named.clear();
+        for (const TArgument* file : line.Files) {
+            line.Named.push_back(*file);
+            line.Named.back().Format = format;
+        }
+    }
+    if (!line.Named.empty()) {
+        for (std::size_t i = 0; i < line.Files.size(); ++i) line.Files[i] = &line.Named[i];
+    }
+    return std::nullopt;
+}
 
 TCommandLine SplitArguments(const std::vector<TArgument>& arguments, std::size_t first,
                               const std::vector<std::string_view>& valueOptions) {
@@ -138,13 +153,37 @@ bool IsStandardInput(const TArgument& file) { return file.Text == "-"; }
 template <class TOutput>
 ColorMapResult LoadFrom(const TArgument& file, TOutput& output, TColorMapReport& report) {
     // Pipes and FIFOs are files too, as for every command-line tool.
-    if (!IsStandardInput(file)) return LoadColorMapFile(file.Path, output, &report, TFileKinds::AnyFile);
+    if (!IsStandardInput(file)) return LoadColorMapFile(file.Path, output, UserDecimalSeparator(), &report, TFileKinds::AnyFile);
     TStandardInput input;
     return ReadColorMap(input, output, UserDecimalSeparator(), &report);
 }
 
+// A map in another format than .rulv, sampled as convert samples it by
+// default; its colours, or their count.
+TLoadOutcome LoadOther(const TArgument& file, TMapFormat format, TPaletteArray& colors, const TToolStreams& streams) {
+    TMapSource source;
+    TLoadOutcome outcome = LoadMapForTool(file, format, TReadOptions{}, source, streams);
+    if (outcome.Status != kExitOk) return outcome;
+    try {
+        TPaletteArray sampled = SampleMap(source, TSampling{});
+        colors.swap(sampled);
+    } catch (const Exception& error) {
+        return {kExitTrouble, ShownName(file) + ": " + error.what() + "\n"};
+    }
+    return outcome;
+}
+
+TLoadOutcome LoadOther(const TArgument& file, TMapFormat format, std::int64_t& count, const TToolStreams& streams) {
+    TPaletteArray colors;
+    TLoadOutcome outcome = LoadOther(file, format, colors, streams);
+    if (outcome.Status == kExitOk) count = static_cast<std::int64_t>(colors.size());
+    return outcome;
+}
+
 template <class TOutput>
 TLoadOutcome Load(const TArgument& file, TOutput& output, const TToolStreams& streams) {
+    const std::optional<TMapFormat> format = file.Format ? file.Format : ExchangeFormatOfPath(file.Path);
+    if (format && *format != TMapFormat::Rulv) return LoadOther(file, *format, output, streams);
     const std::string name = ShownName(file);
     try {
         TColorMapReport report;
@@ -169,6 +208,16 @@ TLoadOutcome Load(const TArgument& file, TOutput& output, const TToolStreams& st
 }
 
 }  // namespace
+
+int UsageError(TToolStreams& streams, std::string_view reason) {
+    streams.Err("rulvtool: ");
+    streams.Err(reason);
+    streams.Err("\n");
+    streams.Err(kUsage);
+    return kExitTrouble;
+}
+
+bool LooksLikeOption(const std::string& text) { return text.size() > 1 && text.front() == '-'; }
 
 std::string ShownName(const TArgument& file) {
     return IsStandardInput(file) ? std::string(kStandardInputName) : file.Text;
@@ -204,7 +253,8 @@ void WriteColors(const TPaletteArray& colors, TToolStreams& streams) {
 }
 
 int Dump(const std::vector<TArgument>& arguments, TToolStreams& streams) {
-    const TCommandLine line = SplitArguments(arguments, 1, {});
+    TCommandLine line = SplitArguments(arguments, 1, {"--from"});
+    if (!line.Fault) line.Fault = ApplyFrom(line);
     if (line.Fault) return UsageError(streams, *line.Fault);
     if (line.Files.size() != 1) return UsageError(streams, "dump takes exactly one file");
     TPaletteArray colors;
@@ -218,7 +268,8 @@ int Dump(const std::vector<TArgument>& arguments, TToolStreams& streams) {
 }
 
 int Check(const std::vector<TArgument>& arguments, TToolStreams& streams) {
-    const TCommandLine line = SplitArguments(arguments, 1, {});
+    TCommandLine line = SplitArguments(arguments, 1, {"--from"});
+    if (!line.Fault) line.Fault = ApplyFrom(line);
     if (line.Fault) return UsageError(streams, *line.Fault);
     if (line.Files.empty()) return UsageError(streams, "check needs at least one file");
     int worst = kExitOk;
@@ -236,11 +287,13 @@ int Check(const std::vector<TArgument>& arguments, TToolStreams& streams) {
 }
 
 int Render(const std::vector<TArgument>& arguments, TToolStreams& streams) {
-    const TCommandLine line = SplitArguments(arguments, 1, {"-o", "--size", "--view"});
+    TCommandLine line = SplitArguments(arguments, 1, {"-o", "--size", "--view", "--from"});
+    if (!line.Fault) line.Fault = ApplyFrom(line);
     if (line.Fault) return UsageError(streams, *line.Fault);
     if (line.Files.size() != 1) return UsageError(streams, "render takes exactly one file");
     TRenderRequest request{*line.Files.front(), nullptr, kDefaultStripSize, TVisionView::Normal};
     for (const auto& [option, value] : line.Options) {
+        if (option == "--from") continue;
         if (option == "-o") {
             request.Output = value;
         } else if (option == "--view") {
@@ -259,11 +312,13 @@ int Render(const std::vector<TArgument>& arguments, TToolStreams& streams) {
 constexpr std::string_view kToleranceWanted = "--lightness-tolerance wants a number of L*, such as 0.25";
 
 int Inspect(const std::vector<TArgument>& arguments, TToolStreams& streams) {
-    const TCommandLine line = SplitArguments(arguments, 1, {"--format", "--plot", "--lightness-tolerance"});
+    TCommandLine line = SplitArguments(arguments, 1, {"--format", "--plot", "--lightness-tolerance", "--from"});
+    if (!line.Fault) line.Fault = ApplyFrom(line);
     if (line.Fault) return UsageError(streams, *line.Fault);
     if (line.Files.size() != 1) return UsageError(streams, "inspect takes exactly one file");
     TInspectRequest request{*line.Files.front()};
     for (const auto& [option, value] : line.Options) {
+        if (option == "--from") continue;
         if (option == "--format") {
             const std::string& format = value->Text;
             if (format != "text" && format != "json" && format != "csv") {
@@ -314,7 +369,13 @@ int RunTool(const std::vector<TArgument>& arguments, TToolStreams& streams) {
     if (arguments.empty()) return UsageError(streams, "no command given");
     const std::string& command = arguments.front().Text;
     if (command == "--help") {
-        streams.Out(kHelp);
+        const std::size_t convert = kHelp.find("%CONVERT%");
+        const std::size_t formats = kHelp.find("%FORMATS%");
+        streams.Out(kHelp.substr(0, convert));
+        streams.Out(ConvertHelp());
+        streams.Out(kHelp.substr(convert + 9, formats - convert - 9));
+        streams.Out(FormatsHelp());
+        streams.Out(kHelp.substr(formats + 9));
         streams.Out(FaultKindsHelp());
         return kExitOk;
     }
@@ -327,6 +388,7 @@ int RunTool(const std::vector<TArgument>& arguments, TToolStreams& streams) {
     if (command == "render") return Render(arguments, streams);
     if (command == "inspect") return Inspect(arguments, streams);
     if (command == "lint") return Lint(arguments, streams);
+    if (command == "convert") return ConvertMap(std::vector<TArgument>(arguments.begin() + 1, arguments.end()), streams);
     if (LooksLikeOption(command)) return UsageError(streams, "unknown option " + command);
     return UsageError(streams, "unknown command " + command);
 }

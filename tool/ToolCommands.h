@@ -21,11 +21,13 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "colormap/ColorMap.h"
+#include "colormap/formats/MapFormat.h"
 
 namespace rulv::tool {
 
@@ -41,6 +43,9 @@ enum TExitStatus : int {
 struct TArgument {
     std::string Text;
     std::filesystem::path Path;
+    // For a map file: the format --from names; nothing to go by the
+    // extension (Load below).
+    std::optional<TMapFormat> Format = std::nullopt;
 };
 
 // Where the commands write; the text is UTF-8 with "\n" line ends.
@@ -67,11 +72,22 @@ struct TLoadOutcome {
 // The name of standard input, as files are named in messages.
 inline constexpr std::string_view kStandardInputName = "<stdin>";
 
+// A command line that does not fit: "rulvtool: " and the reason, then the
+// usage lines, on standard error; the exit status for it.
+int UsageError(TToolStreams& streams, std::string_view reason);
+
+// An argument that starts with a minus sign and is not "-" alone.
+bool LooksLikeOption(const std::string& text);
+
 // The name of `file` in messages: as given, "<stdin>" for "-".
 std::string ShownName(const TArgument& file);
 
 // Loads `file` into `colors` (left as it was unless the status is 0); "-"
 // reads the standard input. `streams` tells how a faulty line is shown.
+// The format is the one --from named (file.Format), else one of the six
+// exchange formats by the extension (.cpt, .gpl, .json, .xml, .jscm,
+// .act), sampled as convert samples it by default; every other name is
+// read as .rulv.
 TLoadOutcome LoadForTool(const TArgument& file, TPaletteArray& colors, const TToolStreams& streams);
 // The same load for a command that needs only how many colours there are.
 TLoadOutcome CountForTool(const TArgument& file, std::int64_t& count, const TToolStreams& streams);

@@ -10,10 +10,12 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "tests/core/VectorChecks.h"
 #include "common/Errors.h"
 #include "common/Extended.h"
+#include "common/ExtendedDetail.h"
 #include "common/NumberText.h"
 
 namespace rulv {
@@ -51,6 +53,57 @@ TEST(Extended, QuotientByZeroFails) {
     EXPECT_THROW(ExtendedQuotient(0, 0), EInvalidOp);
     EXPECT_THROW(TruncatedQuotient(3, 0.0), EZeroDivide);
     EXPECT_THROW(TruncatedQuotient(0, 0.0), EInvalidOp);
+}
+
+// The wide division of the quotients, through the compiler's 128-bit
+// integers, against the plain bit-by-bit one and against q * d + r.
+TEST(Extended, WideDivisionIsThePlainOne) {
+    constexpr std::uint64_t kMax = ~std::uint64_t{0};
+    std::mt19937_64 random(7);
+    std::vector<std::uint64_t> divisors = {1, 2, 3, 10, 1000000000000000000u, std::uint64_t{1} << 63, kMax};
+    for (int i = 0; i < 100; ++i) divisors.push_back(random() | 1u);
+    for (const std::uint64_t divisor : divisors) {
+        for (const std::uint64_t high : {std::uint64_t{0}, divisor / 2, divisor - 1, random() % divisor}) {
+            for (const std::uint64_t low : {std::uint64_t{0}, kMax, random()}) {
+                std::uint64_t fast = 0, plain = 0;
+                const std::uint64_t quotient = detail::DivideWide(high, low, divisor, fast);
+                ASSERT_EQ(quotient, detail::DivideWidePortable(high, low, divisor, plain)) << high << ":" << low;
+                ASSERT_EQ(fast, plain) << high << ":" << low << " / " << divisor;
+                ASSERT_LT(plain, divisor);
+                // q * d + r is the dividend: check the high word through the product's parts.
+                const detail::U128 product = detail::Multiply(quotient, divisor);
+                const std::uint64_t lowSum = product.lo + plain;
+                ASSERT_EQ(lowSum, low);
+                ASSERT_EQ(product.hi + (lowSum < product.lo ? 1u : 0u), high);
+            }
+        }
+    }
+}
+
+// The products of a short #LINE run, worked out one by one, against the
+// general routine: random steps of every size, halves (ties), tiny and
+// subnormal steps, and the edges of what counts as short.
+TEST(Extended, ShortRunProductsAreTheGeneralOnes) {
+    std::mt19937_64 random(11);
+    std::vector<double> steps = {0.0, -0.0, 0.5, -0.5, 1.5, 2.5, 0.1, -0.1, 1.0 / 3, 255.0 / 7, 0x1p-60,
+                                 0x1p-64, 0x1.8p-64, std::numeric_limits<double>::denorm_min(),
+                                 std::nextafter(TShortProductRun::kMaxStep, 0.0), -std::nextafter(TShortProductRun::kMaxStep, 0.0)};
+    std::uniform_real_distribution<double> exponent(-70, 39);
+    for (int i = 0; i < 300; ++i) {
+        const double magnitude = std::ldexp(1.0 + static_cast<double>(random() % 1000) / 1000, static_cast<int>(exponent(random)));
+        steps.push_back(random() % 2 == 0 ? magnitude : -magnitude);
+    }
+    for (const double step : steps) {
+        ASSERT_TRUE(TShortProductRun::Fits(step, TShortProductRun::kMaxFactor)) << step;
+        const TShortProductRun run(step);
+        for (std::int64_t k = 0; k < TShortProductRun::kMaxFactor; ++k) {
+            ASSERT_EQ(run.Value(k), RoundedProduct(k, step)) << std::hexfloat << step << " k " << k;
+        }
+    }
+    EXPECT_FALSE(TShortProductRun::Fits(1.0, TShortProductRun::kMaxFactor + 1));
+    EXPECT_FALSE(TShortProductRun::Fits(TShortProductRun::kMaxStep, 3));
+    EXPECT_FALSE(TShortProductRun::Fits(std::numeric_limits<double>::quiet_NaN(), 3));
+    EXPECT_FALSE(TShortProductRun::Fits(-std::numeric_limits<double>::infinity(), 3));
 }
 
 TEST(Extended, ToDoubleRoundsTiesToEvenAndDetectsOverflow) {

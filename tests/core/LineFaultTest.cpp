@@ -2,6 +2,7 @@
 // loader reports it beside the line number it always gave.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "colormap/ColorMap.h"
@@ -14,22 +15,32 @@ using K = TLineFaultKind;
 using F = TLineField;
 using R = TNumberFault;
 
+// One faulty line and what is said of it. Where it matters: the channel
+// and the colour index k of a product, the limit of a list that is full
+// (the colours it holds), and the reason the reports give.
 struct TFaultRow {
     const char* line;
     TLineFaultKind kind;
     std::int64_t column;
     TLineField field = F::None;
     TNumberFault rule = R::None;
+    std::optional<TChannel> channel = std::nullopt;
+    std::optional<std::int64_t> index = std::nullopt;
+    std::int32_t colorLimit = TPalette::kMaxColors;
+    const char* reason = nullptr;
 };
+
 
 const TFaultRow kFaultRows[] = {
     // A colour line: the first character that is no hex digit, or the end
     // of a line too short for a colour.
-    {"GG0000", K::NotAColour, 1},
+    {"GG0000", K::NotAColour, 1, F::None, R::None, {}, {}, TPalette::kMaxColors,
+     "'G' is not a hex digit; a colour line starts with six hex digits RRGGBB"},
     {"FFGG00", K::NotAColour, 3},
     {"FF00", K::NotAColour, 5},
     {"F", K::NotAColour, 2},
-    {"   ", K::NotAColour, 1},
+    {"   ", K::NotAColour, 1, F::None, R::None, {}, {}, TPalette::kMaxColors,
+     "a blank is not a hex digit; a colour line starts with six hex digits RRGGBB"},
     {"\tFF0000", K::NotAColour, 1},
     {"12345 x", K::NotAColour, 6},
     {"+12345", K::NotAColour, 1},
@@ -40,6 +51,8 @@ const TFaultRow kFaultRows[] = {
     {"#GRAD\t000000,FFFFFF,10", K::NoSpaceAfterKeyword, 6},
     {"#LINE0,1,0,1,0,1,1", K::NoSpaceAfterKeyword, 6},
     {"#line", K::NoSpaceAfterKeyword, 6},
+    {"#GRADIENT 0,0,0", K::NoSpaceAfterKeyword, 6, F::None, R::None, {}, {}, TPalette::kMaxColors,
+     "#GRAD must be followed by one blank, not 'I'"},
     // Gradient colours: exactly six hex digits.
     {"#GRAD 00000,FFFFFF,10", K::BadColourField, 12, F::StartColour, R::Empty},
     {"#GRAD 000000,FFFFF,10", K::BadColourField, 19, F::EndColour, R::Empty},
@@ -48,13 +61,16 @@ const TFaultRow kFaultRows[] = {
     {"#GRAD 000000,,FFFFFF,10", K::BadColourField, 14, F::EndColour, R::Empty},
     {"#GRAD ,FFFFFF,10", K::BadColourField, 7, F::StartColour, R::Empty},
     {"#GRAD \t 00000 ,FFFFFF,10", K::BadColourField, 14, F::StartColour, R::Empty},
+    {"#GRAD 00000,FFFFFF,1", K::BadColourField, 12, F::StartColour, R::Empty, {}, 5, TPalette::kMaxColors,
+     "the start colour has only 5 hex digits; it needs six"},
     // Commas.
     {"#GRAD 000000;FFFFFF;10", K::MissingComma, 13, F::StartColour},
     {"#GRAD 000000 FFFFFF,10", K::MissingComma, 13, F::StartColour},
     {"#GRAD 000000", K::MissingComma, 13, F::StartColour},
     {"#GRAD 000000,FFFFFF", K::MissingComma, 20, F::EndColour},
     {"#GRAD 000000,FFFFFF  ", K::MissingComma, 20, F::EndColour},
-    {"#LINE 0,1,0,1,0,1", K::MissingComma, 18, F::BlueSlope},
+    {"#LINE 0,1,0,1,0,1", K::MissingComma, 18, F::BlueSlope, R::None, {}, {}, TPalette::kMaxColors,
+     "expected a comma and the count after the blue slope; the line ends here"},
     {"#LINE 0,1,5,0", K::MissingComma, 14, F::GreenSlope},
     {"#LINE ", K::MissingComma, 7, F::RedStart},
     // Counts and starts: the rule of ParseInteger that refused them.
@@ -69,12 +85,16 @@ const TFaultRow kFaultRows[] = {
     {"#GRAD 000000,FFFFFF,0x", K::BadInteger, 23, F::Count, R::PrefixWithoutDigits},
     {"#GRAD 000000,FFFFFF,2147483648", K::BadInteger, 30, F::Count, R::OutOfRange},
     {"#GRAD 000000,FFFFFF,-2147483649", K::BadInteger, 31, F::Count, R::OutOfRange},
+    {"#GRAD 000000,FFFFFF,99999999999", K::BadInteger, 30, F::Count, R::OutOfRange, {}, {}, TPalette::kMaxColors,
+     "the count is out of range; whole numbers lie in -2147483648..2147483647"},
     {"#GRAD 000000,FFFFFF,$123456789", K::BadInteger, 30, F::Count, R::TooManyHexDigits},
     {"#GRAD 000000,FFFFFF,1 0", K::BadInteger, 22, F::Count, R::UnexpectedCharacter},
     {"#LINE 0.5,1,0,1,0,1,1", K::BadInteger, 8, F::RedStart, R::UnexpectedCharacter},
     {"#LINE 0,1,x,1,0,1,1", K::BadInteger, 12, F::GreenStart, R::PrefixWithoutDigits},
     {"#LINE 0,1,0,1,0,1,1.5", K::BadInteger, 20, F::Count, R::UnexpectedCharacter},
     {"#LINE 0,1,0,1,0,1,1,1", K::BadInteger, 20, F::Count, R::UnexpectedCharacter},
+    {"#LINE 0,1,0,0,0,0,2;", K::BadInteger, 20, F::Count, R::UnexpectedCharacter, {}, {}, TPalette::kMaxColors,
+     "';' cannot stand in the count; it is a whole number, decimal or hex after $, x or 0x"},
     // Slopes: the rule of ParseReal, or a value beyond a double.
     {"#LINE 0,x,0,1,0,1,1", K::BadSlope, 9, F::RedSlope, R::UnexpectedCharacter},
     {"#LINE 0,0.5x,0,0,0,0,10", K::BadSlope, 12, F::RedSlope, R::UnexpectedCharacter},
@@ -85,13 +105,19 @@ const TFaultRow kFaultRows[] = {
     {"#LINE 0,1e400,0,1,0,1,1", K::SlopeTooLarge, 9, F::RedSlope},
     {"#LINE 0,1,0,1E0500,0,1,1", K::SlopeTooLarge, 13, F::GreenSlope},
     // Counts of zero and products beyond 64 bits.
-    {"#GRAD 000000,FFFFFF,0", K::GradientCountZero, 21, F::Count},
+    {"#GRAD 000000,FFFFFF,0", K::GradientCountZero, 21, F::Count, R::None, {}, {}, TPalette::kMaxColors,
+     "gradient count is 0; a gradient needs at least one colour"},
     {"#GRAD 000000,FFFFFF,$0", K::GradientCountZero, 21, F::Count},
     {"#GRAD 000000 , FFFFFF , 0  ", K::GradientCountZero, 25, F::Count},
-    {"#LINE 0,1e19,0,0,0,0,2", K::ProductTooLarge, 9, F::RedSlope},
+    {"#LINE 0,1e19,0,0,0,0,2", K::ProductTooLarge, 9, F::RedSlope, R::None, TChannel::Red, 1},
     {"#LINE 2147483647,9.2233720368547748e18,0,0,0,0,2", K::ProductTooLarge, 18, F::RedSlope},
-    {"#LINE 0,0,0,4.7e18,0,0,3", K::ProductTooLarge, 13, F::GreenSlope},
-    {"#LINE 0,0,0,0,0,-1e19,2", K::ProductTooLarge, 17, F::BlueSlope},
+    {"#LINE 0,0,0,4.7e18,0,0,3", K::ProductTooLarge, 13, F::GreenSlope, R::None, TChannel::Green, 2,
+     TPalette::kMaxColors, "colour k = 2 of the run: the green start plus k times the green slope does not fit 64 bits"},
+    {"#LINE 0,0,0,0,0,-1e19,2", K::ProductTooLarge, 17, F::BlueSlope, R::None, TChannel::Blue, 1},
+    {"#LINE 0,0,0,0,0,1e18,100", K::ProductTooLarge, 17, F::BlueSlope, R::None, TChannel::Blue, 10},
+    // A list that is full names its limit.
+    {"#GRAD 000000,FFFFFF,5", K::TooManyColours, 21, F::None, R::None, {}, 3, 3},
+    {"#LINE 0,1,0,1,0,1,  9", K::TooManyColours, 21, F::None, R::None, {}, 3, 3},
 };
 
 TLineFault FaultOf(const std::string& line, std::int32_t colorLimit = TPalette::kMaxColors) {
@@ -108,7 +134,7 @@ TLineFault FaultOf(const std::string& line, std::int32_t colorLimit = TPalette::
 TEST(LineFault, EveryFaultHasItsKindAndColumn) {
     for (const TFaultRow& row : kFaultRows) {
         const std::string line = row.line;
-        const TLineFault fault = FaultOf(line);
+        const TLineFault fault = FaultOf(line, row.colorLimit);
         EXPECT_EQ(fault.Kind, row.kind) << '"' << line << "\": " << LineFaultKindName(fault.Kind);
         EXPECT_EQ(fault.Column, row.column) << '"' << line << '"';
         EXPECT_EQ(fault.Field, row.field) << '"' << line << '"';
@@ -117,13 +143,20 @@ TEST(LineFault, EveryFaultHasItsKindAndColumn) {
                               ? static_cast<unsigned char>(line[static_cast<std::size_t>(row.column - 1)])
                               : -1;
         EXPECT_EQ(fault.Found, found) << '"' << line << '"';
-        EXPECT_FALSE(LineFaultReason(fault).empty());
+        EXPECT_EQ(fault.Channel, row.channel.value_or(fault.Channel)) << '"' << line << '"';
+        EXPECT_EQ(fault.Index, row.index.value_or(fault.Index)) << '"' << line << '"';
+        if (row.reason != nullptr) {
+            EXPECT_EQ(LineFaultReason(fault), row.reason) << '"' << line << '"';
+        } else {
+            EXPECT_FALSE(LineFaultReason(fault).empty());
+        }
     }
 }
 
 TEST(LineFault, TheLoaderGivesTheLineNumberAsBeforeAndTheFaultBesideIt) {
     const TPaletteArray sentinel{0x123456};
     for (const TFaultRow& row : kFaultRows) {
+        if (row.colorLimit != TPalette::kMaxColors) continue;  // the loader's list has no other limit
         const std::string data = "* a map\r\n000000\r\n\r\n" + std::string(row.line) + "\r\nFF0000\r\nbad\r\n";
         TPaletteArray colors = sentinel;
         TMemoryInput input(data);
@@ -138,39 +171,8 @@ TEST(LineFault, TheLoaderGivesTheLineNumberAsBeforeAndTheFaultBesideIt) {
     }
 }
 
-TEST(LineFault, ProductsNameTheChannelAndTheColourIndex) {
-    const struct {
-        const char* line;
-        TChannel channel;
-        std::int64_t k;
-    } rows[] = {
-        {"#LINE 0,1e19,0,0,0,0,2", TChannel::Red, 1},
-        {"#LINE 0,0,0,4.7e18,0,0,3", TChannel::Green, 2},
-        {"#LINE 0,0,0,0,0,-1e19,2", TChannel::Blue, 1},
-        {"#LINE 0,0,0,0,0,1e18,100", TChannel::Blue, 10},
-    };
-    for (const auto& row : rows) {
-        const TLineFault fault = FaultOf(row.line);
-        EXPECT_EQ(fault.Kind, K::ProductTooLarge) << row.line;
-        EXPECT_EQ(fault.Channel, row.channel) << row.line;
-        EXPECT_EQ(fault.Index, row.k) << row.line;
-    }
-}
-
-TEST(LineFault, AListThatIsFullNamesItsLimit) {
-    const struct {
-        const char* line;
-        std::int64_t column;
-    } rows[] = {
-        {"#GRAD 000000,FFFFFF,5", 21},
-        {"#LINE 0,1,0,1,0,1,  9", 21},
-    };
-    for (const auto& row : rows) {
-        const TLineFault fault = FaultOf(row.line, 3);
-        EXPECT_EQ(fault.Kind, K::TooManyColours) << row.line;
-        EXPECT_EQ(fault.Column, row.column) << row.line;
-        EXPECT_EQ(fault.Index, 3);
-    }
+// A list of one colour refuses a second colour line, at its first column.
+TEST(LineFault, AListThatIsFullRefusesAColourLine) {
     TPalette palette('.', 1);
     palette.ParseLine("FF0000");
     try {
@@ -180,26 +182,6 @@ TEST(LineFault, AListThatIsFullNamesItsLimit) {
         EXPECT_EQ(fault.Fault().Kind, K::TooManyColours);
         EXPECT_EQ(fault.Fault().Column, 1);
     }
-}
-
-TEST(LineFault, ReasonsSayWhatIsWrong) {
-    const struct {
-        const char* line;
-        const char* reason;
-    } rows[] = {
-        {"#GRAD 000000,FFFFFF,0", "gradient count is 0; a gradient needs at least one colour"},
-        {"GG0000", "'G' is not a hex digit; a colour line starts with six hex digits RRGGBB"},
-        {"   ", "a blank is not a hex digit; a colour line starts with six hex digits RRGGBB"},
-        {"#GRADIENT 0,0,0", "#GRAD must be followed by one blank, not 'I'"},
-        {"#GRAD 00000,FFFFFF,1", "the start colour has only 5 hex digits; it needs six"},
-        {"#LINE 0,1,0,1,0,1", "expected a comma and the count after the blue slope; the line ends here"},
-        {"#GRAD 000000,FFFFFF,99999999999",
-         "the count is out of range; whole numbers lie in -2147483648..2147483647"},
-        {"#LINE 0,1,0,0,0,0,2;", "';' cannot stand in the count; it is a whole number, decimal or hex after $, x or 0x"},
-        {"#LINE 0,0,0,4.7e18,0,0,3",
-         "colour k = 2 of the run: the green start plus k times the green slope does not fit 64 bits"},
-    };
-    for (const auto& row : rows) EXPECT_EQ(LineFaultReason(FaultOf(row.line)), row.reason) << row.line;
 }
 
 TEST(LineFault, ALongColourLineKeepsItsStartForTheReport) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "colormap/ColorMap.h"
+#include "colormap/LineParser.h"
 #include "common/Errors.h"
 
 namespace rulv {

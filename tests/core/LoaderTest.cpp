@@ -1,10 +1,16 @@
 // LoaderTest.cpp - the loader: line ends, line numbers, results, real files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
+#include <random>
+#include <span>
 #include <string>
+#include <utility>
 
 #include "colormap/ColorMap.h"
+#include "colormap/PlainLines.h"
 #include "common/Errors.h"
 #include "tests/support/TempFolder.h"
 
@@ -45,6 +51,13 @@ std::string Repeated(std::string_view text, int times) {
     std::string result;
     for (int i = 0; i < times; ++i) result += text;
     return result;
+}
+
+// Colours given as runs: {colour, how many times}.
+TPaletteArray Runs(std::initializer_list<std::pair<TPackedColor, int>> runs) {
+    TPaletteArray colors;
+    for (const auto& [color, times] : runs) colors.insert(colors.end(), static_cast<std::size_t>(times), color);
+    return colors;
 }
 
 struct TCase {
@@ -98,6 +111,20 @@ const TCase kCases[] = {
     // "000002\n000003" is one line: a colour and its text.
     {"a run with a line feed alone", "000001\r\n000002\n000003\r\n", 0, {0x010000, 0x020000}},
     {"a run and an empty line", "000001\r\n\r\n000003\r\n", 0, {0x010000, 0x030000}},
+    // Lines of six digits and CR LF, which the reader takes eight at a
+    // time: a fault, or another line end, inside such a block of eight.
+    {"a fault in a block of eight", Repeated("000000\r\n", 11) + "00G000\r\n" + Repeated("000000\r\n", 20), 12,
+     kSentinel},
+    {"a CR alone in a block of eight", Repeated("000000\r\n", 3) + "000001\r" + Repeated("000002\r\n", 17), 0,
+     Runs({{0x000000, 3}, {0x010000, 1}, {0x020000, 17}})},
+    {"a block that ends at a Ctrl-Z", Repeated("000001\r\n", 7) + "000002\r\x1A" + Repeated("000003\r\n", 9), 0,
+     Runs({{0x010000, 7}, {0x020000, 1}})},
+    // More than a chunk of 64 KiB, out of step with it by a CR alone, and
+    // more colours than the counting read's room of 1024.
+    {"blocks across chunks", "000000\r" + Repeated("0A0B0C\r\n", 9000) + "000001", 0,
+     Runs({{0x000000, 1}, {0x0C0B0A, 9000}, {0x010000, 1}})},
+    {"a fault after blocks across chunks", "000000\r" + Repeated("0A0B0C\r\n", 9000) + "0G\r\n", 9002, kSentinel},
+    {"a long gradient", "#GRAD 000000,000000,3000\r\n", 0, Runs({{0x000000, 3000}})},
 };
 
 TEST(Loader, LineHandlingTable) {
@@ -111,6 +138,74 @@ TEST(Loader, LineHandlingTable) {
         TByteByByteInput bytes(test.data);
         EXPECT_EQ(ReadColorMap(bytes, byByte, '.'), test.result) << test.name << " (byte by byte)";
         EXPECT_EQ(byByte, test.colors) << test.name << " (byte by byte)";
+
+        // A read that only counts the colours finds the same.
+        std::int64_t count = -1;
+        TMemoryInput again(test.data);
+        EXPECT_EQ(ReadColorMap(again, count, '.'), test.result) << test.name << " (counted)";
+        EXPECT_EQ(count, test.result == 0 ? static_cast<std::int64_t>(test.colors.size()) : -1) << test.name;
+
+        // Handed over in place: the same colours, and nothing on a failure.
+        TPaletteArray used = kSentinel;
+        TMemoryInput inPlace(test.data);
+        const auto use = [&used](std::span<const TPackedColor> colors) { used.assign(colors.begin(), colors.end()); };
+        EXPECT_EQ(ReadColorMap(inPlace, use, '.', TPalette::kMaxColors), test.result) << test.name << " (in place)";
+        EXPECT_EQ(used, test.colors) << test.name << " (in place)";
+    }
+}
+
+TEST(Loader, ALimitedReadStopsAtItsLimit) {
+    const struct {
+        const char* data;
+        ColorMapResult result;
+        std::int64_t colours;  // handed over, or where the faulty line stopped
+    } rows[] = {
+        {"#GRAD 000000,FFFFFF,3000\r\n", 0, 3000},
+        {"#GRAD 000000,FFFFFF,3001\r\n", 1, 3000},
+        {"* a comment\r\n#GRAD 000000,FFFFFF,2000000000\r\n", 2, 3000},
+        {"#GRAD 000000,FFFFFF,2999\r\n000000\r\n000000\r\n", 3, 3000},
+    };
+    for (const auto& row : rows) {
+        TMemoryInput input(row.data);
+        TColorMapReport report;
+        std::int64_t used = -1;
+        const auto use = [&used](std::span<const TPackedColor> colors) { used = std::ssize(colors); };
+        EXPECT_EQ(ReadColorMap(input, use, '.', 3000, &report), row.result) << row.data;
+        if (row.result == kColorMapLoaded) {
+            EXPECT_EQ(used, row.colours) << row.data;
+        } else {
+            EXPECT_EQ(used, -1) << row.data;
+            ASSERT_TRUE(report.Fault.has_value()) << row.data;
+            EXPECT_EQ(report.Fault->Kind, TLineFaultKind::TooManyColours) << row.data;
+            EXPECT_EQ(report.Fault->Index, row.colours) << row.data;
+        }
+    }
+}
+
+// Eight plain lines at once, in the processor's wide registers, against
+// the portable reading of the same block: blocks of random digits in both
+// cases with every byte value in turn at every place.
+TEST(Loader, BlocksOfPlainLinesReadAsThePortableWay) {
+    std::mt19937 random(5);
+    constexpr std::string_view kDigits = "0123456789abcdefABCDEF";
+    for (int trial = 0; trial < 60; ++trial) {
+        std::string block;
+        for (int line = 0; line < line_grammar::kBlockLines; ++line) {
+            for (int i = 0; i < 6; ++i) block += kDigits[random() % kDigits.size()];
+            block += "\r\n";
+        }
+        for (std::size_t place = 0; place < block.size(); ++place) {
+            for (int byte = 0; byte < 256; ++byte) {
+                std::string changed = block;
+                changed[place] = static_cast<char>(byte);
+                TPackedColor wide[8] = {}, portable[8] = {};
+                const bool read = line_grammar::DecodeBlockOfLines(changed.data(), wide);
+                ASSERT_EQ(read, line_grammar::DecodeBlockOfLinesPortable(changed.data(), portable)) << place << " " << byte;
+                if (read) {
+                    ASSERT_TRUE(std::equal(std::begin(wide), std::end(wide), std::begin(portable))) << place;
+                }
+            }
+        }
     }
 }
 
@@ -138,10 +233,10 @@ protected:
 
 TEST_F(LoaderFiles, MissingNamesAndFoldersGiveMinusOne) {
     TPaletteArray colors = kSentinel;
-    EXPECT_EQ(LoadColorMapFile(FFolder / "nothing.rulv", colors), -1);
-    EXPECT_EQ(LoadColorMapFile(FFolder.Path(), colors), -1);
+    EXPECT_EQ(LoadColorMapFile(FFolder / "nothing.rulv", colors, '.'), -1);
+    EXPECT_EQ(LoadColorMapFile(FFolder.Path(), colors, '.'), -1);
     std::filesystem::create_directory(FFolder / "maps.rulv");
-    EXPECT_EQ(LoadColorMapFile(FFolder / "maps.rulv", colors), -1);
+    EXPECT_EQ(LoadColorMapFile(FFolder / "maps.rulv", colors, '.'), -1);
     EXPECT_EQ(colors, kSentinel);
 }
 
@@ -154,14 +249,14 @@ TEST_F(LoaderFiles, ReadsAFileOf1025ColoursInOrder) {
         expected.push_back(colour);
     }
     TPaletteArray colors = kSentinel;
-    EXPECT_EQ(LoadColorMapFile(FFolder.Write("big.rulv", data), colors), 0);
+    EXPECT_EQ(LoadColorMapFile(FFolder.Write("big.rulv", data), colors, '.'), 0);
     EXPECT_EQ(colors, expected);
 }
 
 TEST_F(LoaderFiles, FailuresLeaveTheCallersArrayAlone) {
     TPaletteArray colors = kSentinel;
-    EXPECT_EQ(LoadColorMapFile(FFolder.Write("bad.rulv", "FF0000\r\n#GRAD 1,2,3\r\n"), colors), 2);
-    EXPECT_EQ(LoadColorMapFile(FFolder.Write("none.rulv", "* nothing\r\n"), colors), -2);
+    EXPECT_EQ(LoadColorMapFile(FFolder.Write("bad.rulv", "FF0000\r\n#GRAD 1,2,3\r\n"), colors, '.'), 2);
+    EXPECT_EQ(LoadColorMapFile(FFolder.Write("none.rulv", "* nothing\r\n"), colors, '.'), -2);
     EXPECT_EQ(colors, kSentinel);
 }
 
@@ -169,7 +264,7 @@ TEST_F(LoaderFiles, OpensNamesOutsideTheAnsiCodePage) {
     // Japanese, Greek and an emoji: no single ANSI code page holds them all.
     const std::filesystem::path name(u8"色地図 Χάρτης \U0001F308.rulv");
     TPaletteArray colors;
-    EXPECT_EQ(LoadColorMapFile(FFolder.Write(name, "#GRAD FF0000,0000FF,4\r\n"), colors), 0);
+    EXPECT_EQ(LoadColorMapFile(FFolder.Write(name, "#GRAD FF0000,0000FF,4\r\n"), colors, '.'), 0);
     EXPECT_EQ(colors, (TPaletteArray{0x0000FF, 0x4000BF, 0x80007F, 0xBF0040}));
 }
 
@@ -182,24 +277,21 @@ TEST_F(LoaderFiles, ReadErrorsLeaveAsInputOutputErrors) {
                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(writer, INVALID_HANDLE_VALUE);
     try {
-        LoadColorMapFile(path, colors);
+        LoadColorMapFile(path, colors, '.');
         ADD_FAILURE() << "a file held open for writing must not open";
     } catch (const EInOutError& error) {
         EXPECT_EQ(error.ErrorCode(), ERROR_SHARING_VIOLATION);
         EXPECT_STRNE(error.what(), "");
     }
     ::CloseHandle(writer);
-    EXPECT_EQ(LoadColorMapFile(path, colors), 0) << "and opens again once the writer is gone";
+    EXPECT_EQ(LoadColorMapFile(path, colors, '.'), 0) << "and opens again once the writer is gone";
 #else
     // Reading the first page of our own address space fails with EIO.
     if (!std::filesystem::exists("/proc/self/mem")) GTEST_SKIP() << "no /proc here";
-    EXPECT_THROW(LoadColorMapFile("/proc/self/mem", colors), EInOutError);
+    EXPECT_THROW(LoadColorMapFile("/proc/self/mem", colors, '.'), EInOutError);
     EXPECT_EQ(colors, kSentinel);
 #endif
 }
-
-// What the viewer's load says of something that is no file on a disk.
-constexpr const char* kNotADiskFile = "ディスク上のファイルではないので読み込めません";
 
 #ifdef _WIN32
 TEST_F(LoaderFiles, TheViewerReadsNoPipeAndNoDevice) {
@@ -210,17 +302,17 @@ TEST_F(LoaderFiles, TheViewerReadsNoPipeAndNoDevice) {
     const TPaletteArray sentinel{0x123456};
     TPaletteArray colors = sentinel;
     try {
-        LoadColorMapFile(std::filesystem::path(name), colors);
+        LoadColorMapFile(std::filesystem::path(name), colors, '.');
         ADD_FAILURE() << "a named pipe was read";
-    } catch (const EInOutError& error) {
-        EXPECT_STREQ(error.what(), kNotADiskFile);
+    } catch (const ENotADiskFile&) {
+        // refused before anything was read; any other error fails the test
     }
     EXPECT_EQ(colors, sentinel);
     CloseHandle(pipe);
     // Devices: missing, or refused; never read.
     for (const wchar_t* device : {L"CON", L"NUL", L"COM1", L"\\\\.\\NUL"}) {
         try {
-            EXPECT_EQ(LoadColorMapFile(std::filesystem::path(device), colors), kColorMapMissing) << device;
+            EXPECT_EQ(LoadColorMapFile(std::filesystem::path(device), colors, '.'), kColorMapMissing) << device;
         } catch (const EInOutError&) {
         }
         EXPECT_EQ(colors, sentinel);
@@ -235,10 +327,10 @@ TEST_F(LoaderFiles, TheViewerReadsNoFifoAndNoDevice) {
     // No writer: opening it for reading as rulvtool does would wait.
     for (const std::filesystem::path& name : {fifo, std::filesystem::path("/dev/zero")}) {
         try {
-            LoadColorMapFile(name, colors);
+            LoadColorMapFile(name, colors, '.');
             ADD_FAILURE() << name << " was read";
-        } catch (const EInOutError& error) {
-            EXPECT_STREQ(error.what(), kNotADiskFile) << name;
+        } catch (const ENotADiskFile&) {
+            // refused before anything was read; any other error fails the test
         }
         EXPECT_EQ(colors, sentinel);
     }
@@ -249,7 +341,7 @@ TEST_F(LoaderFiles, TheViewerReadsNoFifoAndNoDevice) {
         static_cast<void>(written);
         ::close(descriptor);
     });
-    EXPECT_EQ(LoadColorMapFile(fifo, colors, nullptr, TFileKinds::AnyFile), kColorMapLoaded);
+    EXPECT_EQ(LoadColorMapFile(fifo, colors, '.', nullptr, TFileKinds::AnyFile), kColorMapLoaded);
     writer.join();
     EXPECT_EQ(colors, (TPaletteArray{0x0000FF}));
 }

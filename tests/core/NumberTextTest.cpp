@@ -109,66 +109,61 @@ TEST(ParseReal, LongMantissasRoundOnceAndStayCheap) {
     EXPECT_THROW(ParseReal(std::string(5000, '9'), '.'), EOverflow);
 }
 
-TEST(ScanInteger, NamesTheRuleAndWhereTheTextStopsBeingANumber) {
+// Both scans name the rule that refused a text and where it stopped being
+// a number, and leave the caller's value alone.
+TEST(NumberScan, NamesTheRuleAndWhereTheTextStopsBeingANumber) {
+    enum TScan { IntegerScan, RealScan };
     const struct {
+        TScan scan;
         const char* text;
         TNumberFault fault;
         std::size_t offset;
     } rows[] = {
-        {"", TNumberFault::Empty, 0},
-        {"   ", TNumberFault::Empty, 3},
-        {"+", TNumberFault::SignWithoutDigits, 1},
-        {" -x", TNumberFault::SignWithoutDigits, 2},
-        {"-$1", TNumberFault::SignWithoutDigits, 1},
-        {"$", TNumberFault::PrefixWithoutDigits, 1},
-        {"0x", TNumberFault::PrefixWithoutDigits, 2},
-        {"x 1", TNumberFault::PrefixWithoutDigits, 1},
-        {"$G", TNumberFault::PrefixWithoutDigits, 1},
-        {"abc", TNumberFault::UnexpectedCharacter, 0},
-        {"42 ", TNumberFault::UnexpectedCharacter, 2},
-        {"\t42", TNumberFault::UnexpectedCharacter, 0},
-        {"12px", TNumberFault::UnexpectedCharacter, 2},
-        {"$1G", TNumberFault::UnexpectedCharacter, 2},
-        {"2147483648", TNumberFault::OutOfRange, 9},
-        {"-2147483649", TNumberFault::OutOfRange, 10},
-        {"99999999999999999999", TNumberFault::OutOfRange, 9},
-        {"$100000000", TNumberFault::TooManyHexDigits, 9},
-        {"0x0000123456789", TNumberFault::TooManyHexDigits, 14},
-        {"$123456789G", TNumberFault::TooManyHexDigits, 9},
+        {IntegerScan, "", TNumberFault::Empty, 0},
+        {IntegerScan, "   ", TNumberFault::Empty, 3},
+        {IntegerScan, "+", TNumberFault::SignWithoutDigits, 1},
+        {IntegerScan, " -x", TNumberFault::SignWithoutDigits, 2},
+        {IntegerScan, "-$1", TNumberFault::SignWithoutDigits, 1},
+        {IntegerScan, "$", TNumberFault::PrefixWithoutDigits, 1},
+        {IntegerScan, "0x", TNumberFault::PrefixWithoutDigits, 2},
+        {IntegerScan, "x 1", TNumberFault::PrefixWithoutDigits, 1},
+        {IntegerScan, "$G", TNumberFault::PrefixWithoutDigits, 1},
+        {IntegerScan, "abc", TNumberFault::UnexpectedCharacter, 0},
+        {IntegerScan, "42 ", TNumberFault::UnexpectedCharacter, 2},
+        {IntegerScan, "\t42", TNumberFault::UnexpectedCharacter, 0},
+        {IntegerScan, "12px", TNumberFault::UnexpectedCharacter, 2},
+        {IntegerScan, "$1G", TNumberFault::UnexpectedCharacter, 2},
+        {IntegerScan, "2147483648", TNumberFault::OutOfRange, 9},
+        {IntegerScan, "-2147483649", TNumberFault::OutOfRange, 10},
+        {IntegerScan, "99999999999999999999", TNumberFault::OutOfRange, 9},
+        {IntegerScan, "$100000000", TNumberFault::TooManyHexDigits, 9},
+        {IntegerScan, "0x0000123456789", TNumberFault::TooManyHexDigits, 14},
+        {IntegerScan, "$123456789G", TNumberFault::TooManyHexDigits, 9},
+        {RealScan, "", TNumberFault::Empty, 0},
+        {RealScan, "  ", TNumberFault::Empty, 2},
+        {RealScan, "+", TNumberFault::SignWithoutDigits, 1},
+        {RealScan, "-E5", TNumberFault::SignWithoutDigits, 1},
+        {RealScan, "E5", TNumberFault::UnexpectedCharacter, 0},
+        {RealScan, "1,5", TNumberFault::UnexpectedCharacter, 1},
+        {RealScan, "1E5x", TNumberFault::UnexpectedCharacter, 3},
+        {RealScan, "1.5.", TNumberFault::UnexpectedCharacter, 3},
+        {RealScan, "1E50000", TNumberFault::UnexpectedCharacter, 5},
+        {RealScan, "-1e4933", TNumberFault::Overflow, 0},
     };
     for (const auto& row : rows) {
-        std::int32_t value = 12345;
-        const TNumberScan scan = ScanInteger(row.text, value);
+        constexpr std::int32_t kIntegerSentinel = 12345;
+        constexpr TExtended kRealSentinel{true, 42, 7};
+        std::int32_t integer = kIntegerSentinel;
+        TExtended real = kRealSentinel;
+        const TNumberScan scan = row.scan == IntegerScan ? ScanInteger(row.text, integer) : ScanReal(row.text, '.', real);
         EXPECT_EQ(scan.Fault, row.fault) << '"' << row.text << '"';
         EXPECT_EQ(scan.Offset, row.offset) << '"' << row.text << '"';
-        EXPECT_EQ(value, 12345) << '"' << row.text << '"';
+        EXPECT_EQ(integer, kIntegerSentinel) << '"' << row.text << '"';
+        EXPECT_EQ(real, kRealSentinel) << '"' << row.text << '"';
     }
 }
 
-TEST(ScanReal, NamesTheRuleAndWhereTheTextStopsBeingANumber) {
-    const struct {
-        const char* text;
-        TNumberFault fault;
-        std::size_t offset;
-    } rows[] = {
-        {"", TNumberFault::Empty, 0},
-        {"  ", TNumberFault::Empty, 2},
-        {"+", TNumberFault::SignWithoutDigits, 1},
-        {"-E5", TNumberFault::SignWithoutDigits, 1},
-        {"E5", TNumberFault::UnexpectedCharacter, 0},
-        {"1,5", TNumberFault::UnexpectedCharacter, 1},
-        {"1E5x", TNumberFault::UnexpectedCharacter, 3},
-        {"1.5.", TNumberFault::UnexpectedCharacter, 3},
-        {"1E50000", TNumberFault::UnexpectedCharacter, 5},
-        {"-1e4933", TNumberFault::Overflow, 0},
-    };
-    for (const auto& row : rows) {
-        TExtended value{true, 42, 7};
-        const TNumberScan scan = ScanReal(row.text, '.', value);
-        EXPECT_EQ(scan.Fault, row.fault) << '"' << row.text << '"';
-        EXPECT_EQ(scan.Offset, row.offset) << '"' << row.text << '"';
-        EXPECT_EQ(value, (TExtended{true, 42, 7})) << '"' << row.text << '"';
-    }
+TEST(ScanReal, TooLargeIsRefusedAtTheStartAndTheExtendedRangeIsWide) {
     TExtended value;
     const TNumberScan huge = ScanReal(" " + std::string(5000, '9'), '.', value);
     EXPECT_EQ(huge.Fault, TNumberFault::Overflow);

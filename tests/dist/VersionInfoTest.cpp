@@ -1,5 +1,5 @@
-// VersionInfoTest.cpp - the version resources of RulvView.exe and
-// rulvtool.exe, read back the way Explorer reads them for a file's
+// VersionInfoTest.cpp - the version resources of RulvView.exe, rulvtool.exe
+// and RulvThumbnail.dll, read back the way Explorer reads them for a file's
 // properties: GetFileVersionInfoW, then VerQueryValueW through the
 // resource's own translation table.
 #include <gtest/gtest.h>
@@ -55,11 +55,13 @@ struct TProgram {
     const char* path;
     const wchar_t* fileName;
     const wchar_t* description;
+    DWORD fileType;
 };
 
 const TProgram kPrograms[] = {
-    {RULV_VIEWER_PATH, L"RulvView.exe", L"RULV Viewer"},
-    {RULVTOOL_PATH, L"rulvtool.exe", L"RULV Viewer command-line tool"},
+    {RULV_VIEWER_PATH, L"RulvView.exe", L"RULV Viewer", VFT_APP},
+    {RULVTOOL_PATH, L"rulvtool.exe", L"RULV Viewer command-line tool", VFT_APP},
+    {RULV_THUMBNAIL_PATH, L"RulvThumbnail.dll", L"RULV Viewer thumbnail handler", VFT_DLL},
 };
 
 TEST(VersionInfo, FixedPartCarriesTheProjectVersion) {
@@ -77,7 +79,7 @@ TEST(VersionInfo, FixedPartCarriesTheProjectVersion) {
         EXPECT_EQ(fixed->dwFileVersionLS, 0u) << program.path;
         EXPECT_EQ(fixed->dwProductVersionMS, expectedMs) << program.path;
         EXPECT_EQ(fixed->dwProductVersionLS, 0u) << program.path;
-        EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP)) << program.path;
+        EXPECT_EQ(fixed->dwFileType, program.fileType) << program.path;
     }
 }
 

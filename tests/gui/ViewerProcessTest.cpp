@@ -1,5 +1,6 @@
 // ViewerProcessTest.cpp - RulvView.exe as a process of its own: its window
-// names the map, the strip is on screen, and Ctrl+R reads the map again.
+// names the map, the strip is on screen, Ctrl+R reads the map again, and
+// maps of other programs open by their extension.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -70,6 +71,37 @@ TEST(ViewerProcess, ShowsTheMapNamedOnItsCommandLineAndReloadsOnCtrlR) {
     const std::optional<int> exitCode = child.Wait(30s);
     EXPECT_TRUE(exitCode.has_value()) << "the program did not end";
     EXPECT_EQ(exitCode, 0);
+}
+
+// A GMT table and a GIMP palette, named on the command line as the shell
+// would pass them: the strip shows their colours.
+TEST(ViewerProcess, OpensGmtTablesAndGimpPalettesByTheirExtension) {
+    const auto program = ViewerProgram();
+    ASSERT_TRUE(std::filesystem::exists(program)) << program;
+    TTempFolder folder;
+    const struct {
+        std::wstring Name;
+        const char* Bytes;
+        COLORREF Middle;
+    } maps[] = {
+        // Slices of one colour each make a discrete table of three
+        // colours: the middle column shows the second.
+        {L"steps.cpt", "# COLOR_MODEL = RGB\n0 255/0/0 1 255/0/0\n1 0/0/255 2 0/0/255\n2 0/255/0 3 0/255/0\n",
+         RGB(0, 0, 255)},
+        {L"palette.gpl", "GIMP Palette\nName: three\n255 0 255 magenta\n255 255 0 yellow\n0 255 255 cyan\n",
+         RGB(255, 255, 0)},
+    };
+    for (const auto& map : maps) {
+        const std::wstring path = folder.Write(map.Name, map.Bytes);
+        TProcess child(program, {path});
+        ASSERT_TRUE(child.Started()) << child.StartError();
+        HWND viewer = nullptr;
+        ASSERT_TRUE(WaitFor([&] { return (viewer = FindMainWindow(child.Id(), L"TfrmMain")) != nullptr; }, 30s));
+        EXPECT_EQ(WindowText(viewer), map.Name + L" - RULV Viewer");
+        EXPECT_TRUE(WaitFor([&] { return StripColour(viewer) == map.Middle; })) << StripColour(viewer);
+        PostMessageW(viewer, WM_CLOSE, 0, 0);
+        EXPECT_EQ(child.Wait(30s), 0);
+    }
 }
 
 }  // namespace

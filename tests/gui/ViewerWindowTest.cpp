@@ -80,6 +80,11 @@ TEST_F(ViewerWindow, LoadMessagesArePlainBoxesCaptionedWithTheTitle) {
         {folder.Path().wstring(), L"ﾌｧｲﾙが見つかりません"},
         {FFaulty7, L"7 行目に間違いがあります"},
         {FNoColour, L"色が１色も指定してありません"},
+        // The exchange formats report their faults the same way; a table
+        // of the wrong size is faulty on its line 1.
+        {FFolder.Write(L"faulty.cpt", "# table\r\n0 0/0/0 1 0/0/300\r\n").wstring(), L"2 行目に間違いがあります"},
+        {FFolder.Write(L"empty.gpl", "GIMP Palette\r\n# nothing\r\n").wstring(), L"色が１色も指定してありません"},
+        {FFolder.Write(L"short.act", std::string(10, '\0')).wstring(), L"1 行目に間違いがあります"},
     };
     TViewerWindow window;
     const long reports = Application().ExceptionReports();

@@ -71,7 +71,7 @@ protected:
 
 TEST_F(SettingsRoutineTest, FirstLoadCreatesTheEmptyProgramKeyAndChangesNothing) {
     TRecordingTarget target;
-    LoadSettingsInto(target);
+    LoadSettings(target);
     EXPECT_EQ(target.Calls, TCalls{});
     ASSERT_TRUE(KeyExists(kKey));
     EXPECT_EQ(ValueCount(kKey), 0u);
@@ -81,7 +81,7 @@ TEST_F(SettingsRoutineTest, FirstLoadCreatesTheEmptyProgramKeyAndChangesNothing)
 TEST_F(SettingsRoutineTest, LoadAppliesTheStoredValuesInOrder) {
     StoreAll();
     TRecordingTarget target;
-    LoadSettingsInto(target);
+    LoadSettings(target);
     EXPECT_EQ(target.Calls,
               (TCalls{"SetOuterHeight 300", "SetOuterWidth 500", "ToggleToolBar", "ToggleStatusBar"}));
 }
@@ -106,7 +106,7 @@ TEST_F(SettingsRoutineTest, StoredHeightTextsAppliedOrKeepTheDesignedHeight) {
     for (const auto& c : cases) {
         PutText(kForm, "Height", c.Stored);
         TRecordingTarget target;
-        LoadSettingsInto(target);
+        LoadSettings(target);
         EXPECT_EQ(target.Calls, c.Expected) << "stored \"" << c.Stored << '"';
     }
 }
@@ -119,7 +119,7 @@ TEST_F(SettingsRoutineTest, StoredShowToolBarTextsToggleOnlyForFalse) {
     for (const auto& [stored, shown] : cases) {
         PutText(kView, "ShowToolBar", stored);
         TRecordingTarget target;
-        LoadSettingsInto(target);
+        LoadSettings(target);
         EXPECT_EQ(target.Calls, shown ? TCalls{} : TCalls{"ToggleToolBar"}) << "stored \"" << stored << '"';
         EXPECT_EQ(target.ToolBar, shown);
     }
@@ -142,7 +142,7 @@ TEST_F(SettingsRoutineTest, ReadErrorEndsTheLoadAtThatEntry) {
         StoreAll();
         PutRaw(kKey + "\\" + c.Section, c.Name, REG_DWORD, DwordData(0));
         TRecordingTarget target;
-        EXPECT_EQ(RegistryErrorOf([&] { LoadSettingsInto(target); }),
+        EXPECT_EQ(RegistryErrorOf([&] { LoadSettings(target); }),
                   std::string("'") + c.Name + "' のデータ型が不正です");
         EXPECT_EQ(target.Calls, c.AppliedBefore) << c.Name;
     }
@@ -152,10 +152,10 @@ TEST_F(SettingsRoutineTest, ProgramKeyThatCanBeNeitherOpenedNorCreatedLoadsDefau
     // A volatile parent cannot hold the non-volatile program key.
     CreateKey("Software\\Wuld", true);
     TRecordingTarget target;
-    EXPECT_NO_THROW(LoadSettingsInto(target));
+    EXPECT_NO_THROW(LoadSettings(target));
     EXPECT_EQ(target.Calls, TCalls{});
     target.ToolBar = false;
-    EXPECT_NO_THROW(SaveSettingsFrom(target));
+    EXPECT_NO_THROW(SaveSettings(target));
     EXPECT_FALSE(KeyExists(kKey));
 }
 
@@ -166,7 +166,7 @@ TEST_F(SettingsRoutineTest, SaveWritesAllFourValues) {
     target.Height = -50;
     target.Width = 1234;
     target.StatusBar = false;
-    SaveSettingsFrom(target);
+    SaveSettings(target);
     EXPECT_EQ(GetRaw(kForm, "Height"), WrittenText("-50"));
     EXPECT_EQ(GetRaw(kForm, "Width"), WrittenText("1234"));
     EXPECT_EQ(GetRaw(kView, "ShowToolBar"), WrittenText("1"));
@@ -181,8 +181,8 @@ TEST_F(SettingsRoutineTest, SaveRewritesValuesThatDidNotChange) {
     PutRaw(kView, "ShowToolBar", REG_EXPAND_SZ, std::string("2\0", 2));
     PutText(kView, "ShowStatusBar", "yes");
     TRecordingTarget target;
-    LoadSettingsInto(target);
-    SaveSettingsFrom(target);
+    LoadSettings(target);
+    SaveSettings(target);
     EXPECT_EQ(GetRaw(kForm, "Height"), WrittenText("170"));
     EXPECT_EQ(GetRaw(kForm, "Width"), WrittenText("435"));
     EXPECT_EQ(GetRaw(kView, "ShowToolBar"), WrittenText("1"));
@@ -194,9 +194,9 @@ TEST_F(SettingsRoutineTest, SavedValuesLoadBackUnchanged) {
     saved.Height = -20;
     saved.Width = INT_MAX;
     saved.ToolBar = false;
-    SaveSettingsFrom(saved);
+    SaveSettings(saved);
     TRecordingTarget loaded;
-    LoadSettingsInto(loaded);
+    LoadSettings(loaded);
     EXPECT_EQ(loaded.Calls, (TCalls{"SetOuterHeight -20", "SetOuterWidth 2147483647", "ToggleToolBar"}));
 }
 
@@ -215,7 +215,7 @@ TEST_F(SettingsRoutineTest, WriteErrorEndsTheSaveAtThatEntry) {
         DeleteKeyTree(kKey);
         gFailingName = order[failing];
         const TRecordingTarget target;
-        EXPECT_EQ(RegistryErrorOf([&] { SaveSettingsFrom(target); }),
+        EXPECT_EQ(RegistryErrorOf([&] { SaveSettings(target); }),
                   std::string("'") + order[failing] + "' の設定に失敗しました");
         for (int entry = 0; entry < 4; ++entry) {
             EXPECT_EQ(GetRaw(sections[entry], order[entry]).has_value(), entry < failing)
@@ -228,7 +228,7 @@ TEST_F(SettingsRoutineTest, SectionCreationErrorEndsTheSave) {
     // The program key volatile: Form cannot be created, nothing is written.
     CreateKey(kKey, true);
     const TRecordingTarget target;
-    EXPECT_EQ(RegistryErrorOf([&] { SaveSettingsFrom(target); }), "キー Form の作成に失敗しました");
+    EXPECT_EQ(RegistryErrorOf([&] { SaveSettings(target); }), "キー Form の作成に失敗しました");
     EXPECT_EQ(SubkeyCount(kKey), 0u);
 }
 
