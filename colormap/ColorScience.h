@@ -25,6 +25,7 @@
 //     15(6), 1291-1298, 2009, applied to linear RGB.
 #pragma once
 
+#include <array>
 #include <string_view>
 
 #include "colormap/Rgblib.h"
@@ -53,6 +54,13 @@ double LightnessFromLuminance(double relativeY) noexcept;
 
 TLab PackedToLab(TPackedColor color) noexcept;
 
+// A colour as linear-light sRGB: red, green and blue, each in 0..1.
+using TLinearRgb = std::array<double, 3>;
+
+// CIE L*a*b* of a linear-light colour (PackedToLab is this of the packed
+// colour's channels).
+TLab LinearToLab(const TLinearRgb& rgb) noexcept;
+
 // ΔE00 of two colours; symmetric, 0 for equal colours.
 double DeltaE2000(const TLab& first, const TLab& second) noexcept;
 
@@ -71,9 +79,16 @@ inline constexpr TVisionView kVisionViews[] = {TVisionView::Normal, TVisionView:
 // "normal", "grey", "protan", "deutan", "tritan".
 std::string_view VisionViewName(TVisionView view) noexcept;
 
-// The colour as `view` shows it, as an 8-bit sRGB packed colour: a
-// deficiency's matrix works on linear RGB, whose result is clamped to 0..1
-// per channel before it is encoded. Greys stay the same grey in every view.
+// The colour as `view` shows it, in linear light and unrounded, for
+// measuring: a deficiency's matrix works on the linear channels, and each
+// channel of its result is clipped to 0..1 (a matrix can leave the range);
+// the grey view has the colour's relative luminance in every channel.
+// Greys stay the same grey in every view.
+TLinearRgb SimulateLinear(TPackedColor color, TVisionView view) noexcept;
+
+// The same colour as an 8-bit sRGB packed colour, for pictures: the
+// channels of SimulateLinear encoded and rounded (LinearToSrgb). Normal
+// gives the colour itself.
 TPackedColor SimulateView(TPackedColor color, TVisionView view) noexcept;
 
 }  // namespace rulv

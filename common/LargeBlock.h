@@ -1,4 +1,5 @@
-// LargeBlock.h - the growing block that holds a colour list.
+// LargeBlock.h - the growing block that holds a colour list, and blocks
+// of figures measured on one.
 //
 // A list of millions of colours spends more time on the system's first
 // touch of each new page, and on copies as it grows, than on the colours
@@ -12,6 +13,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdlib>
+#include <new>
 
 namespace rulv {
 
@@ -49,5 +52,45 @@ private:
 // std::vector's) that lies on 2 MB boundaries, before it is first written.
 // Only advice: nothing changes where the system has no large pages.
 void AdviseLargePages(void* block, std::size_t bytes) noexcept;
+
+// A new block of `bytes`, on large pages where the system has them and the
+// block is large enough; nullptr without memory. Released with std::free.
+void* AllocateBlock(std::size_t bytes) noexcept;
+
+// The allocator of a std::vector of plain values that are each written
+// before they are read (by several threads, say): resize leaves them
+// unset instead of writing zeros, so that the first touch of each page
+// happens where the value is written; the block comes from AllocateBlock.
+template <class T>
+struct TLargeBlockAllocator {
+    using value_type = T;
+
+    TLargeBlockAllocator() = default;
+    template <class U>
+    explicit TLargeBlockAllocator(const TLargeBlockAllocator<U>&) noexcept {}
+
+    T* allocate(std::size_t count) {
+        if (count > static_cast<std::size_t>(-1) / sizeof(T)) throw std::bad_array_new_length();
+        void* block = AllocateBlock(count * sizeof(T));
+        if (block == nullptr) throw std::bad_alloc();
+        return static_cast<T*>(block);
+    }
+    void deallocate(T* block, std::size_t) noexcept { std::free(block); }
+
+    // Default-initialised: nothing written for plain values.
+    template <class U>
+    void construct(U* place) noexcept {
+        ::new (static_cast<void*>(place)) U;
+    }
+    template <class U, class... TArgs>
+    void construct(U* place, TArgs&&... arguments) {
+        ::new (static_cast<void*>(place)) U(static_cast<TArgs&&>(arguments)...);
+    }
+
+    template <class U>
+    bool operator==(const TLargeBlockAllocator<U>&) const noexcept {
+        return true;
+    }
+};
 
 }  // namespace rulv

@@ -1,6 +1,7 @@
 // LargeBlockPosix.cpp - address space for the growable block on Linux, on
 // transparent huge pages; elsewhere none, so that realloc does it all.
 #include <cstdint>
+#include <cstdlib>
 
 #include "common/LargeBlock.h"
 #include "common/LargeBlockSystem.h"
@@ -34,6 +35,19 @@ void AdviseLargePages(void* block, std::size_t bytes) noexcept {
     static_cast<void>(block);
     static_cast<void>(bytes);
 #endif
+}
+
+void* AllocateBlock(std::size_t bytes) noexcept {
+#ifdef __linux__
+    // A block made once, not grown: one large page is already worth it.
+    const std::size_t rounded = RoundUp(bytes);
+    if (bytes >= kLargePage && rounded != 0) {
+        void* block = std::aligned_alloc(kLargePage, rounded);
+        if (block != nullptr) madvise(block, rounded, MADV_HUGEPAGE);  // only advice
+        return block;
+    }
+#endif
+    return std::malloc(bytes);
 }
 
 void* ReserveAddressSpace(std::size_t bytes, std::size_t& reservedSize) noexcept {

@@ -16,6 +16,8 @@ constexpr std::size_t kCommitStep = std::size_t{2} << 20;
 
 void AdviseLargePages(void*, std::size_t) noexcept {}
 
+void* AllocateBlock(std::size_t bytes) noexcept { return std::malloc(bytes); }
+
 void* ReserveAddressSpace(std::size_t bytes, std::size_t& reservedSize) noexcept {
     const std::size_t rounded = (bytes + kCommitStep - 1) / kCommitStep * kCommitStep;
     if (rounded < bytes) return nullptr;

@@ -45,11 +45,9 @@ struct TRenderRequest {
     TVisionView View;
 };
 
-// Loads the map and writes the PNG. Output "-" is standard output, and a
-// device or a FIFO is written as it is; a regular file or a new name gets
-// the PNG under a temporary name in the output's folder, renamed to the
-// output name only when all of it is written; on any
-// failure no file is left behind and an existing output stays as it was.
+// Loads the map and writes the PNG to the output as WriteOutputFile
+// (OutputFile.h) does: no half picture is left behind, and an existing
+// file is replaced only by a complete one.
 int RenderStrip(const TRenderRequest& request, TToolStreams& streams);
 
 }  // namespace rulv::tool

@@ -9,6 +9,7 @@
 #include "tool/Convert.h"
 #include "tool/Diagnostic.h"
 #include "tool/Inspect.h"
+#include "tool/Lint.h"
 #include "tool/Render.h"
 #include "colormap/ColorMap.h"
 #include "common/Errors.h"
@@ -21,20 +22,27 @@ namespace rulv::tool {
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: rulvtool dump FILE | check FILE... | inspect FILE [--format text|json]\n"
+    "usage: rulvtool dump FILE | check FILE... | inspect FILE [OPTION...]\n"
+    "       | lint FILE... [OPTION...]\n"
     "       | render FILE -o OUT.png [--size WxH] [--view VIEW]\n"
     "       | convert IN OUT [--from FORMAT] [--to FORMAT] [options] | --help | --version\n"
     "       (dump, check, inspect and render take --from FORMAT too)\n";
 
 constexpr std::string_view kHelp =
-    "rulvtool - checks, lists, renders and converts RULV colour-map files (.rulv)\n"
+    "rulvtool - checks, lists, measures, renders and converts colour-map files\n"
     "\n"
     "  rulvtool dump FILE       print every colour of FILE, one per line, as RRGGBB\n"
     "  rulvtool check FILE...   print \"FILE: N colours\" for each file, or its fault\n"
-    "  rulvtool inspect FILE [--format text|json]\n"
+    "  rulvtool inspect FILE [--format text|json|csv] [--plot OUT.svg]\n"
+    "                   [--lightness-tolerance T]\n"
     "                           lightness (CIE L*) and the CIEDE2000 steps between\n"
     "                           neighbours, also as people with protanopia,\n"
-    "                           deuteranopia and tritanopia see them\n"
+    "                           deuteranopia and tritanopia see them; json and csv\n"
+    "                           give every colour's L* and steps as well; --plot\n"
+    "                           draws the strips, L* and the steps into a picture\n"
+    "  rulvtool lint FILE... [--kind KIND] [--max-ratio R] [--min-step D]\n"
+    "                   [--lightness-tolerance T]\n"
+    "                           warn where a map breaks a rule of its KIND (below)\n"
     "  rulvtool render FILE -o OUT.png [--size WxH] [--view VIEW]\n"
     "                           draw the colour strip as the viewer shows it\n"
     "                           (default size 427x78) into a PNG picture; VIEW is\n"
@@ -43,13 +51,31 @@ constexpr std::string_view kHelp =
     "%CONVERT%"    "  rulvtool --help          this text\n"
     "  rulvtool --version       the version\n"
     "\n"
+    "Views: protan, deutan, tritan = Machado et al. (2009) matrix, severity 1.0, on\n"
+    "linear sRGB, clipped to 0..1, unrounded (render rounds); grey = same luminance.\n"
+    "\n"
+    "L* counts as monotonic when no colour lies more than T (default 0.25) against\n"
+    "its way from the farthest L* before it: smaller falls are rounding.\n"
+    "\n"
+    "The rules of lint, by KIND (default sequential); steps are CIEDE2000:\n"
+    "  sequential   1  L* rises or falls throughout\n"
+    "               2  no step (normal view) exceeds R (default 4) times the median\n"
+    "  diverging    3  L* turns once, at a colour in the middle fifth of the map\n"
+    "  cyclic       4  the first and the last colour are at most 2.0 apart\n"
+    "               5  no step (normal view) exceeds R times the median\n"
+    "  categorical  6  neighbours are at least D (default 10) apart in every view\n"
+    "Each failure is one line on standard output, FILE:INDEX: warning: REASON\n"
+    "(INDEX of the colour, from 0) or FILE: warning: REASON; exit status 1 when\n"
+    "any file fails.\n"
+    "\n"
     "%FORMATS%"
     "--from FORMAT reads FILE of dump, check, inspect and render in FORMAT.\n"
     "FILE - reads the standard input (named <stdin> in messages), so that an\n"
     "editor can check a buffer it has not saved. Use -- before file names that\n"
-    "begin with a minus sign. -o - writes the picture to the standard output;\n"
-    "a device or FIFO given as OUT.png is written as it is, a file is replaced\n"
-    "only once the whole picture is written.\n"
+    "begin with a minus sign. -o - and --plot - write the picture to the\n"
+    "standard output (instead of inspect's report); a device or FIFO given as\n"
+    "the picture is written as it is, a file is replaced only once the whole\n"
+    "picture is written.\n"
     "\n"
     "A faulty line is reported on standard error as compilers report errors:\n"
     "\n"
@@ -283,19 +309,58 @@ int Render(const std::vector<TArgument>& arguments, TToolStreams& streams) {
     return RenderStrip(request, streams);
 }
 
+constexpr std::string_view kToleranceWanted = "--lightness-tolerance wants a number of L*, such as 0.25";
+
 int Inspect(const std::vector<TArgument>& arguments, TToolStreams& streams) {
-    TCommandLine line = SplitArguments(arguments, 1, {"--format", "--from"});
+    TCommandLine line = SplitArguments(arguments, 1, {"--format", "--plot", "--lightness-tolerance", "--from"});
     if (!line.Fault) line.Fault = ApplyFrom(line);
     if (line.Fault) return UsageError(streams, *line.Fault);
     if (line.Files.size() != 1) return UsageError(streams, "inspect takes exactly one file");
-    TInspectRequest request{*line.Files.front(), TInspectFormat::Text};
-    for (const auto& option : line.Options) {
-        if (option.first == "--from") continue;
-        const std::string& format = option.second->Text;
-        if (format != "text" && format != "json") return UsageError(streams, "--format wants text or json");
-        request.Format = format == "json" ? TInspectFormat::Json : TInspectFormat::Text;
+    TInspectRequest request{*line.Files.front()};
+    for (const auto& [option, value] : line.Options) {
+        if (option == "--from") continue;
+        if (option == "--format") {
+            const std::string& format = value->Text;
+            if (format != "text" && format != "json" && format != "csv") {
+                return UsageError(streams, "--format wants text, json or csv");
+            }
+            request.Format = format == "json" ? TInspectFormat::Json
+                             : format == "csv" ? TInspectFormat::Csv
+                                               : TInspectFormat::Text;
+        } else if (option == "--plot") {
+            request.Plot = value;
+        } else if (!ParseDecimal(value->Text, request.LightnessTolerance)) {
+            return UsageError(streams, kToleranceWanted);
+        }
     }
     return InspectMap(request, streams);
+}
+
+int Lint(const std::vector<TArgument>& arguments, TToolStreams& streams) {
+    const TCommandLine line =
+        SplitArguments(arguments, 1, {"--kind", "--max-ratio", "--min-step", "--lightness-tolerance"});
+    if (line.Fault) return UsageError(streams, *line.Fault);
+    if (line.Files.empty()) return UsageError(streams, "lint needs at least one file");
+    TLintRequest request;
+    request.Files = line.Files;
+    TLintLimits& limits = request.Limits;
+    for (const auto& [option, value] : line.Options) {
+        const std::string& text = value->Text;
+        if (option == "--kind") {
+            if (!ParseMapKind(text, request.Kind)) {
+                return UsageError(streams, "--kind wants sequential, diverging, cyclic or categorical");
+            }
+        } else if (option == "--max-ratio") {
+            if (!ParseDecimal(text, limits.MaxRatio) || limits.MaxRatio <= 0) {
+                return UsageError(streams, "--max-ratio wants a number above 0, such as 4");
+            }
+        } else if (option == "--min-step") {
+            if (!ParseDecimal(text, limits.MinStep)) return UsageError(streams, "--min-step wants a number, such as 10");
+        } else if (!ParseDecimal(text, limits.LightnessTolerance)) {
+            return UsageError(streams, kToleranceWanted);
+        }
+    }
+    return LintMaps(request, streams);
 }
 
 }  // namespace
@@ -322,6 +387,7 @@ int RunTool(const std::vector<TArgument>& arguments, TToolStreams& streams) {
     if (command == "check") return Check(arguments, streams);
     if (command == "render") return Render(arguments, streams);
     if (command == "inspect") return Inspect(arguments, streams);
+    if (command == "lint") return Lint(arguments, streams);
     if (command == "convert") return ConvertMap(std::vector<TArgument>(arguments.begin() + 1, arguments.end()), streams);
     if (LooksLikeOption(command)) return UsageError(streams, "unknown option " + command);
     return UsageError(streams, "unknown command " + command);

@@ -2,8 +2,11 @@
 //
 //   rulvtool dump FILE        every colour of FILE, one per line, RRGGBB
 //   rulvtool check FILE...    one line per file: its colour count or its fault
-//   rulvtool inspect FILE [--format text|json]
-//                             lightness and perceptual steps (Inspect.h)
+//   rulvtool inspect FILE [--format text|json|csv] [--plot OUT.svg] [--lightness-tolerance T]
+//                             lightness and perceptual steps (Inspect.h),
+//                             and their picture (Plot.h)
+//   rulvtool lint FILE... [--kind KIND] [--max-ratio R] [--min-step D] [--lightness-tolerance T]
+//                             the rules of each kind of map (Lint.h)
 //   rulvtool render FILE -o OUT.png [--size WxH] [--view VIEW]
 //                             the strip the viewer paints, as a PNG picture,
 //                             or as a view of it (Render.h)

@@ -81,6 +81,21 @@ TEST(Ciede2000, EveryPublishedPairBothWaysRound) {
     }
 }
 
+// Hues exactly opposite have no direction halfway between them: the mean
+// hue then follows Sharma's rule for |h1' - h2'| = 180° (values from a
+// direct transcription of equations 1-22, both ways round).
+TEST(Ciede2000, ExactlyOppositeHues) {
+    const TSharmaPair cases[] = {
+        {{50, 10, 0}, {50, -10, 0}, 26.0273},                 // 0° and 180°
+        {{60, 0, 20}, {40, 0, -20}, 36.8287},                 // 90° and 270°
+        {{50, 22.98, -19.28}, {50, -11.49, 9.64}, 30.5471},  // 320° and 140°, chroma halved
+    };
+    for (const TSharmaPair& test : cases) {
+        EXPECT_EQ(FourDecimals(DeltaE2000(test.First, test.Second)), FourDecimals(test.DeltaE)) << test.DeltaE;
+        EXPECT_EQ(FourDecimals(DeltaE2000(test.Second, test.First)), FourDecimals(test.DeltaE)) << test.DeltaE;
+    }
+}
+
 TEST(Ciede2000, EqualColoursDifferByNothing) {
     for (const TSharmaPair& test : kSharmaPairs) {
         EXPECT_EQ(DeltaE2000(test.First, test.First), 0.0);
@@ -126,6 +141,18 @@ TEST(Srgb, EncodingIsTheInverseAndClamps) {
         {std::numeric_limits<double>::quiet_NaN(), 0},
     };
     for (const auto& test : cases) EXPECT_EQ(LinearToSrgb(test.linear), test.channel) << test.linear;
+}
+
+// The cube root of L* is correctly rounded for exact cubes (L* 42 is
+// Y = 1/8 exactly) and within a unit in the last place elsewhere.
+TEST(Lightness, CubeRootOfTheLuminance) {
+    EXPECT_EQ(LightnessFromLuminance(0.125), 42.0);
+    EXPECT_EQ(LightnessFromLuminance(1.0), 100.0);
+    EXPECT_EQ(LightnessFromLuminance(0.729), 116 * 0.9 - 16);
+    for (double y = 0.0089; y < 1.1; y *= 1.001) {
+        const double expected = 116 * static_cast<double>(std::cbrt(static_cast<long double>(y))) - 16;
+        EXPECT_NEAR(LightnessFromLuminance(y), expected, 4e-14) << y;
+    }
 }
 
 TEST(Lightness, BlackWhiteAndMidGrey) {
@@ -227,6 +254,53 @@ TEST(SimulateView, EachDeficiencyMergesItsOwnConfusionPair) {
                 EXPECT_GT(simulated, 10.0) << VisionViewName(view) << " still tells apart the "
                                            << VisionViewName(test.view) << " pair";
             }
+        }
+    }
+}
+
+// A deficiency's matrix on linear light: pure red and green give the
+// matrix's own columns, each channel clipped to 0..1 and never rounded.
+TEST(SimulateLinear, MatrixColumnsClippedAndUnrounded) {
+    const struct {
+        TVisionView view;
+        TPackedColor color;
+        TLinearRgb expected;
+    } cases[] = {
+        {TVisionView::Protan, 0x0000FF, {0.152286, 0.114503, 0.0}},  // blue -0.003882 clipped
+        {TVisionView::Protan, 0x00FF00, {1.0, 0.786281, 0.0}},       // red 1.052583, blue -0.048116
+        {TVisionView::Deutan, 0x0000FF, {0.367322, 0.280085, 0.0}},  // blue -0.011820
+        {TVisionView::Tritan, 0xFF0000, {0.0, 0.147602, 0.303900}},  // red -0.178779
+        {TVisionView::Tritan, 0x0000FF, {1.0, 0.0, 0.004733}},       // red 1.255528, green -0.078411
+        {TVisionView::Normal, 0x0000FF, {1.0, 0.0, 0.0}},
+        {TVisionView::Grey, 0x0000FF, {0.2126, 0.2126, 0.2126}},     // red's share of Y
+    };
+    for (const auto& test : cases) {
+        const TLinearRgb seen = SimulateLinear(test.color, test.view);
+        for (std::size_t channel = 0; channel < 3; ++channel) {
+            EXPECT_NEAR(seen[channel], test.expected[channel], 1e-12)
+                << VisionViewName(test.view) << " " << std::hex << test.color << " channel " << channel;
+        }
+        // The picture's colour is the same one rounded to 8 bits.
+        const TPackedColor rounded = SimulateView(test.color, test.view);
+        EXPECT_EQ(rounded, PackColor(LinearToSrgb(seen[0]), LinearToSrgb(seen[1]), LinearToSrgb(seen[2])));
+    }
+    // Protan red as measured: L*a*b* 40.289, -3.672, 47.473 with the
+    // inverse of the IEC XYZ-to-sRGB matrix (within 0.005 of ours); its
+    // 8-bit form 6D5F00 has a* -3.550.
+    const TLab protanRed = LinearToLab(SimulateLinear(0x0000FF, TVisionView::Protan));
+    EXPECT_NEAR(protanRed.L, 40.289, 0.005);
+    EXPECT_NEAR(protanRed.A, -3.672, 0.005);
+    EXPECT_NEAR(protanRed.B, 47.473, 0.005);
+    EXPECT_EQ(SimulateView(0x0000FF, TVisionView::Protan), PackColor(0x6D, 0x5F, 0x00));
+}
+
+// The matrices' rows sum to 1 within 1e-6 (their published six decimals).
+TEST(SimulateLinear, GreysStayTheirOwnGrey) {
+    for (const TVisionView view : kVisionViews) {
+        for (int grey = 0; grey < 256; grey += 5) {
+            const TLinearRgb seen = SimulateLinear(grey * 0x010101, view);
+            for (const double channel : seen) EXPECT_NEAR(channel, SrgbToLinear(grey), 2e-6) << grey;
+            EXPECT_NEAR(LinearToLab(seen).L, PackedToLab(grey * 0x010101).L, 1e-4) << grey;
         }
     }
 }

@@ -4,14 +4,18 @@
 // same digits from both builds.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <clocale>
 #include <map>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "tests/tool/ToolProcess.h"
+#include "tool/Inspect.h"
 
 namespace rulv::test {
 namespace {
@@ -21,12 +25,14 @@ namespace fs = std::filesystem;
 // --- reading the two outputs back ---------------------------------------------
 
 // A JSON text as a flat table: "lightness.min" -> "0.0000", strings without
-// their quotes (escapes decoded), null as "null". Only what the tool writes:
-// objects, strings, numbers, null. `Valid` is false for anything else, or
-// for more than one value.
+// their quotes (escapes decoded), null as "null", an array of numbers as
+// its elements joined by spaces (and each in Lists). Only what the tool
+// writes: objects, strings, numbers, null, arrays of numbers. `Valid` is
+// false for anything else, or for more than one value.
 struct TJson {
     bool Valid = false;
     std::map<std::string, std::string> Values;
+    std::map<std::string, std::vector<std::string>> Lists;
 
     std::string operator[](const std::string& path) const {
         const auto found = Values.find(path);
@@ -94,16 +100,37 @@ private:
             json.Values[path] = text;
             return true;
         }
+        if (FText[FAt] == '[') {
+            ++FAt;
+            std::vector<std::string>& list = json.Lists[path];
+            if (!Take(']')) {
+                do {
+                    std::string number;
+                    if (!Number(number)) return false;
+                    list.push_back(number);
+                } while (Take(','));
+                if (!Take(']')) return false;
+            }
+            std::string joined;
+            for (const std::string& number : list) joined += (joined.empty() ? "" : " ") + number;
+            json.Values[path] = joined;
+            return true;
+        }
+        std::string token;
+        if (!Number(token)) return false;
+        json.Values[path] = token;
+        return true;
+    }
+    bool Number(std::string& token) {
+        SkipBlanks();
         const std::size_t start = FAt;
         while (FAt < FText.size() && (std::isalnum(static_cast<unsigned char>(FText[FAt])) || FText[FAt] == '.' ||
                                       FText[FAt] == '-')) {
             ++FAt;
         }
-        const std::string token = FText.substr(start, FAt - start);
+        token = FText.substr(start, FAt - start);
         if (token != "null" && token.find_first_not_of("-0123456789.") != std::string::npos) return false;
-        if (token.empty()) return false;
-        json.Values[path] = token;
-        return true;
+        return !token.empty();
     }
 
     const std::string& FText;
@@ -162,8 +189,10 @@ protected:
     }
     TProgramRun Run(const std::vector<TNativeArgument>& arguments) const { return RunTool(arguments, FScratch.Path()); }
     // inspect --format json on `map`, which must succeed.
-    TJson Json(const fs::path& map) const {
-        const TProgramRun run = Run({Arg("inspect"), Arg(map), Arg("--format"), Arg("json")});
+    TJson Json(const fs::path& map, const std::vector<TNativeArgument>& options = {}) const {
+        std::vector<TNativeArgument> arguments{Arg("inspect"), Arg(map), Arg("--format"), Arg("json")};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        const TProgramRun run = Run(arguments);
         EXPECT_EQ(run.ExitCode, 0) << run.Err;
         EXPECT_EQ(run.Err, "");
         TJson json = ParseJson(run.Out);
@@ -182,32 +211,38 @@ const char* const kExamples[] = {"greyscale", "rainbow", "fire", "relief256", "a
 
 // Maps of black and white: neutrals differ only in L*, and for a pair whose
 // mean L* is 50 the CIEDE2000 lightness weight is 1, so black against white
-// is exactly 100. Everything below follows by hand.
+// is exactly 100. Everything below follows by hand, L* of greys from its
+// definition.
 TEST_F(InspectTest, MeasuresWorkedOutByHand) {
     struct {
         const char* name;
         std::string data;
         std::map<std::string, std::string> expected;  // JSON paths; the steps in every view
+        const char* tolerance = nullptr;              // --lightness-tolerance, if given
     } const cases[] = {
         {"black to white",
          "000000\r\nFFFFFF\r\n",
          {{"count", "2"}, {"distinct", "2"}, {"first", "000000"}, {"last", "FFFFFF"},
           {"lightness.min", "0.0000"}, {"lightness.max", "100.0000"}, {"lightness.monotonic", "rising"},
-          {"lightness.turns_at", "null"}, {"min", "100.0000"}, {"median", "100.0000"}, {"max", "100.0000"},
-          {"largest_at", "1"}, {"evenness", "0.0000"}, {"below_jnd", "0"}}},
+          {"lightness.turns_at", "null"}, {"lightness.largest_fall", "0.0000"}, {"lightness.tolerance", "0.2500"},
+          {"lightness.values", "0.0000 100.0000"}, {"min", "100.0000"}, {"median", "100.0000"},
+          {"max", "100.0000"}, {"largest_at", "1"}, {"evenness", "0.0000"}, {"below_jnd", "0"},
+          {"values", "100.0000"}}},
         // Steps 0, 0, 100, 100: the median of four is the mean of the middle
         // two; standard deviation 50 over mean 50; the first largest step
-        // arrives at colour 3; L* rises at 3 and turns at 4.
+        // arrives at colour 3; L* rises at 3 and turns at 4, falling 100.
         {"steps 0 0 100 100",
          "000000\r\n000000\r\n000000\r\nFFFFFF\r\n000000\r\n",
          {{"count", "5"}, {"distinct", "2"}, {"last", "000000"}, {"lightness.monotonic", "not"},
-          {"lightness.turns_at", "4"}, {"min", "0.0000"}, {"median", "50.0000"}, {"max", "100.0000"},
-          {"largest_at", "3"}, {"evenness", "1.0000"}, {"below_jnd", "2"}}},
-        // Steps 100, 0, 100: an odd count takes the middle one.
+          {"lightness.turns_at", "4"}, {"lightness.largest_fall", "100.0000"}, {"min", "0.0000"},
+          {"median", "50.0000"}, {"max", "100.0000"}, {"largest_at", "3"}, {"evenness", "1.0000"},
+          {"below_jnd", "2"}, {"values", "0.0000 0.0000 100.0000 100.0000"}}},
+        // Steps 100, 0, 100: an odd count takes the middle one. L* falls
+        // first, so going back is rising.
         {"white black black white",
          "FFFFFF\r\n000000\r\n000000\r\nFFFFFF\r\n",
-         {{"lightness.monotonic", "not"}, {"lightness.turns_at", "3"}, {"median", "100.0000"},
-          {"largest_at", "1"}, {"below_jnd", "1"}}},
+         {{"lightness.monotonic", "not"}, {"lightness.turns_at", "3"}, {"lightness.largest_fall", "100.0000"},
+          {"median", "100.0000"}, {"largest_at", "1"}, {"below_jnd", "1"}}},
         {"falling",
          "FFFFFF\r\nFFFFFF\r\n000000\r\n",
          {{"lightness.monotonic", "falling"}, {"lightness.turns_at", "null"}, {"median", "50.0000"},
@@ -217,16 +252,38 @@ TEST_F(InspectTest, MeasuresWorkedOutByHand) {
          "808080\r\n",
          {{"count", "1"}, {"distinct", "1"}, {"first", "808080"}, {"last", "808080"},
           {"lightness.min", "53.5850"}, {"lightness.max", "53.5850"}, {"lightness.monotonic", "constant"},
-          {"min", "null"}, {"median", "null"}, {"max", "null"}, {"largest_at", "null"}, {"evenness", "null"},
-          {"below_jnd", "0"}}},
+          {"lightness.values", "53.5850"}, {"min", "null"}, {"median", "null"}, {"max", "null"},
+          {"largest_at", "null"}, {"evenness", "null"}, {"below_jnd", "0"}, {"values", ""}}},
         // Steps that are all 0 have no evenness (0 over 0).
         {"one colour twice",
          "808080\r\n808080\r\n",
          {{"distinct", "1"}, {"lightness.monotonic", "constant"}, {"min", "0.0000"}, {"max", "0.0000"},
           {"largest_at", "1"}, {"evenness", "null"}, {"below_jnd", "1"}}},
+        // One less blue in mid grey is 0.0282 L* darker: a fall under the
+        // tolerance (such as rounding to 8 bits leaves) is flat, and shown.
+        {"a fall under the tolerance",
+         "000000\r\n808080\r\n80807F\r\nFFFFFF\r\n",
+         {{"lightness.monotonic", "rising"}, {"lightness.turns_at", "null"},
+          {"lightness.largest_fall", "0.0282"}, {"lightness.values", "0.0000 53.5850 53.5568 100.0000"}}},
+        // Less red, one step at a time: each fall (about 0.08 L*) is under
+        // the tolerance, but together they go 0.3283 below the highest L*.
+        {"small falls that add up",
+         "000000\r\n808080\r\n7F8080\r\n7E8080\r\n7D8080\r\n7C8080\r\nFFFFFF\r\n",
+         {{"lightness.monotonic", "not"}, {"lightness.turns_at", "5"}, {"lightness.largest_fall", "0.3283"}}},
+        {"small falls within a larger tolerance",
+         "000000\r\n808080\r\n7F8080\r\n7E8080\r\n7D8080\r\n7C8080\r\nFFFFFF\r\n",
+         {{"lightness.monotonic", "rising"}, {"lightness.largest_fall", "0.3283"}, {"lightness.tolerance", "0.5000"}},
+         "0.5"},
+        {"no tolerance",
+         "000000\r\n808080\r\n80807F\r\nFFFFFF\r\n",
+         {{"lightness.monotonic", "not"}, {"lightness.turns_at", "2"}, {"lightness.largest_fall", "0.0282"},
+          {"lightness.tolerance", "0.0000"}},
+         "0"},
     };
     for (const auto& test : cases) {
-        const TJson json = Json(Map("map.rulv", test.data));
+        std::vector<TNativeArgument> options;
+        if (test.tolerance != nullptr) options = {Arg("--lightness-tolerance"), Arg(test.tolerance)};
+        const TJson json = Json(Map("map.rulv", test.data), options);
         EXPECT_EQ(json["jnd"], "1.0000");
         for (const auto& [key, value] : test.expected) {
             if (key.find('.') != std::string::npos || json.Values.count(key) != 0) {
@@ -277,13 +334,71 @@ TEST_F(InspectTest, ARedGreenMapLosesItsStepsForDeuteranopia) {
     EXPECT_LT(std::stod(run["steps.deutan.median"]), std::stod(run["steps.normal.median"]) / 2);
 }
 
+// --- measuring in parallel ------------------------------------------------------
+
+// Enough colours for four threads, with runs of one colour and colours that
+// come back: whatever the number of threads, every figure is the one its
+// own colours give.
+TEST(InspectColors, EveryFigureIsTheSameWhateverTheThreads) {
+    std::mt19937 random(7);
+    TPaletteArray colors(150'000);
+    for (std::size_t i = 0; i < colors.size(); ++i) {
+        const auto draw = random();
+        if (i > 0 && draw % 5 == 0) {
+            colors[i] = colors[i - 1];  // a run
+        } else if (i > 100 && draw % 5 == 1) {
+            colors[i] = colors[i - 1 - draw % 100];  // a colour met before
+        } else {
+            colors[i] = static_cast<TPackedColor>(draw & 0xFFFFFF);
+        }
+    }
+    const tool::TInspection one = tool::InspectColors(colors, 0.25, 1);
+    for (std::size_t i = 0; i < colors.size(); ++i) {
+        ASSERT_EQ(one.LightnessValues[i], PackedToLab(colors[i]).L) << i;
+    }
+    for (std::size_t v = 0; v < tool::kInspectedViews.size(); ++v) {
+        const TVisionView view = tool::kInspectedViews[v];
+        for (std::size_t i = 1; i < colors.size(); ++i) {
+            ASSERT_EQ(one.StepValues[v][i - 1], DeltaE2000(LinearToLab(SimulateLinear(colors[i - 1], view)),
+                                                          LinearToLab(SimulateLinear(colors[i], view))))
+                << VisionViewName(view) << " " << i;
+        }
+    }
+    for (const unsigned threads : {2u, 3u, 0u}) {
+        const tool::TInspection many = tool::InspectColors(colors, 0.25, threads);
+        EXPECT_TRUE(many.LightnessValues == one.LightnessValues) << threads;
+        EXPECT_TRUE(many.StepValues == one.StepValues) << threads;
+        EXPECT_EQ(many.Distinct, one.Distinct);
+        EXPECT_EQ(tool::InspectionJson("map", many), tool::InspectionJson("map", one)) << threads;
+    }
+}
+
 // --- text and JSON ------------------------------------------------------------
 
-TEST_F(InspectTest, TextAndJsonShowTheSameNumbers) {
+// CSV as rows of cells (no quoting: the tool writes none).
+std::vector<std::vector<std::string>> CsvRows(const std::string& text) {
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) {
+        std::vector<std::string> cells{""};
+        for (const char c : line) {
+            if (c == ',') {
+                cells.emplace_back();
+            } else {
+                cells.back() += c;
+            }
+        }
+        rows.push_back(cells);
+    }
+    return rows;
+}
+
+TEST_F(InspectTest, TextJsonAndCsvShowTheSameNumbers) {
     std::vector<fs::path> maps;
     for (const char* name : kExamples) maps.push_back(Example(name));
     maps.push_back(Map("one.rulv", "808080\r\n"));
     maps.push_back(Map("turns.rulv", "000000\r\nFFFFFF\r\n000000\r\n"));
+    maps.push_back(Map("falls first.rulv", "FFFFFF\r\n000000\r\nFFFFFF\r\n"));
     for (const fs::path& map : maps) {
         const TJson json = Json(map);
         const TProgramRun run = Run({Arg("inspect"), Arg(map)});
@@ -302,9 +417,18 @@ TEST_F(InspectTest, TextAndJsonShowTheSameNumbers) {
             EXPECT_EQ(text.Fields.at(textKey), json[jsonKey]) << name << ": " << textKey;
         }
         const std::string monotonic = json["lightness.monotonic"];
-        EXPECT_EQ(text.Fields.at("lightness"),
-                  monotonic == "not" ? "not monotonic, turns at " + json["lightness.turns_at"] : monotonic)
-            << name;
+        const std::string way = monotonic == "not" ? "not monotonic, turns at " + json["lightness.turns_at"] : monotonic;
+        // A map that goes down first goes back by rising.
+        const std::vector<std::string>& values = json.Lists.at("lightness.values");
+        const auto moved = std::find_if(values.begin(), values.end(), [&](const std::string& value) {
+            return std::fabs(std::stod(value) - std::stod(values.front())) > std::stod(json["lightness.tolerance"]);
+        });
+        const bool downFirst = moved != values.end() && std::stod(*moved) < std::stod(values.front());
+        const std::string back = downFirst ? "rise" : "fall";
+        std::string expected = way;
+        expected += " (largest " + back + " " + json["lightness.largest_fall"];
+        expected += ", tolerance " + json["lightness.tolerance"] + ")";
+        EXPECT_EQ(text.Fields.at("lightness"), expected) << name;
         EXPECT_EQ(text.Columns, (std::vector<std::string>{"view", "min", "median", "max", "largest", "at", "evenness",
                                                           "below", "jnd"}));
         for (const char* view : kViews) {
@@ -317,6 +441,29 @@ TEST_F(InspectTest, TextAndJsonShowTheSameNumbers) {
             }
         }
         EXPECT_EQ(text.Rows.size(), std::size(kViews));
+
+        // CSV: a row per colour, its L* and the step to the next colour.
+        const TProgramRun csv = Run({Arg("inspect"), Arg(map), Arg("--format"), Arg("csv")});
+        ASSERT_EQ(csv.ExitCode, 0) << csv.Err;
+        const std::vector<std::vector<std::string>> rows = CsvRows(csv.Out);
+        const std::size_t count = std::stoul(json["count"]);
+        ASSERT_EQ(rows.size(), count + 1) << name;
+        EXPECT_EQ(rows[0], (std::vector<std::string>{"index", "hex", "L*", "normal", "protan", "deutan", "tritan"}));
+        const std::vector<std::string>& lightness = json.Lists.at("lightness.values");
+        ASSERT_EQ(lightness.size(), count) << name;
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::vector<std::string>& row = rows[i + 1];
+            ASSERT_EQ(row.size(), 7u) << name << " row " << i;
+            EXPECT_EQ(row[0], std::to_string(i));
+            EXPECT_EQ(row[2], lightness[i]) << name << " row " << i;
+            for (std::size_t v = 0; v < std::size(kViews); ++v) {
+                const std::vector<std::string>& steps = json.Lists.at(std::string("steps.") + kViews[v] + ".values");
+                ASSERT_EQ(steps.size(), count - 1) << name;
+                EXPECT_EQ(row[3 + v], i + 1 < count ? steps[i] : "") << name << " row " << i << " " << kViews[v];
+            }
+        }
+        EXPECT_EQ(rows[1][1], json["first"]);
+        EXPECT_EQ(rows.back()[1], json["last"]);
     }
 }
 
@@ -371,6 +518,8 @@ TEST_F(InspectTest, BadCommandLinesGiveUsageAndExitTwo) {
         {Arg("inspect"), Arg(map), Arg("--format"), Arg("xml")},
         {Arg("inspect"), Arg(map), Arg("--format"), Arg("JSON")},
         {Arg("inspect"), Arg(map), Arg("--view"), Arg("deutan")},
+        {Arg("inspect"), Arg(map), Arg("--plot")},
+        {Arg("inspect"), Arg(map), Arg("--lightness-tolerance")},
     };
     for (const auto& arguments : cases) {
         const TProgramRun run = Run(arguments);
@@ -378,8 +527,19 @@ TEST_F(InspectTest, BadCommandLinesGiveUsageAndExitTwo) {
         EXPECT_EQ(run.Out, "");
         EXPECT_NE(run.Err.find("\nusage: rulvtool "), std::string::npos) << run.Err;
     }
+    // Tolerances: a plain decimal number of L*, nothing else.
+    for (const char* tolerance : {"-0.25", "+1", "0,25", "1e-1", "abc", "", ".", "1.", "inf", "nan", "0x1", "1..2"}) {
+        const TProgramRun run = Run({Arg("inspect"), Arg(map), Arg("--lightness-tolerance"), Arg(tolerance)});
+        EXPECT_EQ(run.ExitCode, 2) << tolerance;
+        EXPECT_EQ(run.FirstErrLine(), "rulvtool: --lightness-tolerance wants a number of L*, such as 0.25") << run.Err;
+    }
+    for (const char* tolerance : {"0", "0.25", ".5", "12"}) {
+        const TProgramRun run = Run({Arg("inspect"), Arg(map), Arg("--lightness-tolerance"), Arg(tolerance)});
+        EXPECT_EQ(run.ExitCode, 0) << tolerance << ": " << run.Err;
+    }
     const TProgramRun help = Run({Arg("--help")});
-    EXPECT_NE(help.Out.find("rulvtool inspect FILE [--format text|json]"), std::string::npos) << help.Out;
+    EXPECT_NE(help.Out.find("rulvtool inspect FILE [--format text|json|csv] [--plot OUT.svg]"), std::string::npos)
+        << help.Out;
 }
 
 TEST_F(InspectTest, FileNamesReachJsonIntact) {
