@@ -53,6 +53,11 @@ std::wstring HexColorReadout(TPackedColor color) {
     return std::wstring(text.begin(), text.end());
 }
 
+std::wstring ViewedColorReadout(TPackedColor color, TVisionView view) {
+    if (view == TVisionView::Normal) return HexColorReadout(color);
+    return HexColorReadout(SimulateView(color, view)) + L" (" + HexColorReadout(color) + L")";
+}
+
 TDisplayPaletteRecord BuildDisplayPalette(const TPaletteArray& colors, std::int32_t count) noexcept {
     TDisplayPaletteRecord record{};
     record.Version = kPaletteVersion;

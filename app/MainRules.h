@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "colormap/ColorMap.h"
+#include "colormap/ColorScience.h"
 #include "common/PathParts.h"
 
 namespace rulv {
@@ -31,6 +32,10 @@ std::wstring FirstArgument(std::wstring_view commandLine);
 std::wstring IndexReadout(std::int64_t index, std::int64_t count);
 // The colour readout: hex colour text, red first (0x00336699 gives 996633).
 std::wstring HexColorReadout(TPackedColor color);
+// The colour readout in a view: the colour as `view` shows it, then the
+// map's own in brackets ("3B5C8A (3F528F)"); in the normal view the map's
+// own alone, as HexColorReadout gives it.
+std::wstring ViewedColorReadout(TPackedColor color, TVisionView view);
 
 // The logical palette record CreatePalette takes (LOGPALETTE with room for
 // 256 entries; the window checks the layout against the platform's).

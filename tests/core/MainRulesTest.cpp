@@ -51,6 +51,28 @@ TEST(Readout, HexColourRedFirst) {
     for (const auto& row : rows) EXPECT_EQ(HexColorReadout(row.color), row.text) << row.color;
 }
 
+TEST(Readout, SimulatedColourFirstThenTheMapsOwn) {
+    // Expected colours worked out apart from the program (linear sRGB, the
+    // view's matrix, clamped, encoded, rounded); 3F528F is 0x8F523F packed.
+    const struct {
+        TVisionView view;
+        TPackedColor color;
+        const wchar_t* text;
+    } rows[] = {
+        {TVisionView::Normal, 0x8F523F, L"3F528F"},
+        {TVisionView::Grey, 0x8F523F, L"555555 (3F528F)"},
+        {TVisionView::Protan, 0x8F523F, L"385991 (3F528F)"},
+        {TVisionView::Deutan, 0x8F523F, L"2F528E (3F528F)"},
+        {TVisionView::Tritan, 0x8F523F, L"145F69 (3F528F)"},
+        {TVisionView::Protan, 0x0000FF, L"6D5F00 (FF0000)"},
+        {TVisionView::Tritan, 0x60C020, L"00BDAA (20C060)"},
+        {TVisionView::Deutan, 0x808080, L"808080 (808080)"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(ViewedColorReadout(row.color, row.view), row.text) << VisionViewName(row.view);
+    }
+}
+
 TEST(DisplayPalette, RecordTakesTheFirst256Colours) {
     const struct {
         int colors;

@@ -286,6 +286,15 @@ TEST_F(ViewerWindow, HintPanelFollowsButtonsAndMenuItems) {
         {IDC_VIEW_TOOLBAR, MF_STRING | MF_CHECKED, form.mnuView.DropDown(), L"ﾂｰﾙﾊﾞｰの表示／非表示をきりかえます"},
         {0, MF_SEPARATOR, form.mnuView.DropDown(), L""},
         {IDC_HELP_ABOUT, MF_STRING, form.mnuHelp.DropDown(), L"このｿﾌﾄのﾊﾞｰｼﾞｮﾝ情報を表示します"},
+        // The strip's own menu.
+        {IDC_STRIP_COPY_COLOUR, MF_STRING, form.mnuStrip.DropDown(), L"ﾎﾟｲﾝﾀｰの下の色を RRGGBB の形でｺﾋﾟｰします"},
+        {IDC_STRIP_COPY_PICTURE, MF_STRING, form.mnuStrip.DropDown(), L"表示中の色の帯を画像としてｺﾋﾟｰします"},
+        {0, MF_POPUP, form.mnuStrip.DropDown(), L""},
+        {IDC_STRIP_VIEW_NORMAL, MF_STRING, form.StripView.DropDown(), L"色をそのまま表示します"},
+        {IDC_STRIP_VIEW_GREY, MF_STRING, form.StripView.DropDown(), L"明るさだけのｸﾞﾚｰで表示します"},
+        {IDC_STRIP_VIEW_PROTAN, MF_STRING, form.StripView.DropDown(), L"1型色覚(P型)の人の見え方で表示します"},
+        {IDC_STRIP_VIEW_DEUTAN, MF_STRING, form.StripView.DropDown(), L"2型色覚(D型)の人の見え方で表示します"},
+        {IDC_STRIP_VIEW_TRITAN, MF_STRING, form.StripView.DropDown(), L"3型色覚(T型)の人の見え方で表示します"},
         {0, 0xFFFF, nullptr, L""},
     };
     for (const auto& row : rows) {
