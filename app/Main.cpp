@@ -1,6 +1,6 @@
 // Main.cpp - the viewer window: start-up, the load flow, the commands, the
 // bars, the colour strip with its pointer readout, and the strip's own menu:
-// copying and the simulated views.
+// copying, the simulated views and following the file on disk.
 #include "app/Main.h"
 
 #include <shellapi.h>
@@ -17,6 +17,7 @@
 #include "colormap/ColumnMapping.h"
 #include "common/Errors.h"
 #include "common/RegionalSettings.h"
+#include "common/Unicode.h"
 #include "resources/RulvVersion.h"
 #include "resources/Texts.h"
 #include "resources/resource.h"
@@ -49,6 +50,12 @@ constexpr int kColourPanelWidth = 50;
 // The colour readout of a view: the simulated colour, then the map's own.
 constexpr int kViewedColourPanelWidth = 110;
 constexpr int kHintPanelWidth = 50;
+
+// The timer that reads a followed file again, and how often a read that
+// met an input-output error (the file still held by its writer) is tried
+// again before the fault is left in the status panel.
+constexpr UINT_PTR kFollowTimer = 1;
+constexpr int kFollowRetries = 5;
 
 using TClick = void (TfrmMain::*)();
 
@@ -109,7 +116,10 @@ const TMenuEntry kStripMenu[] = {
     {&TfrmMain::StripCopyPicture, TMenuEntry::Command, IDC_STRIP_COPY_PICTURE, texts::kCopyPictureHint,
      &TfrmMain::StripCopyPictureClick},
     {&TfrmMain::N4, TMenuEntry::Separator, 0, nullptr, nullptr},
-    {&TfrmMain::StripView, TMenuEntry::SubMenu, 3, nullptr, &TfrmMain::StripViewClick},
+    {&TfrmMain::StripFollowFile, TMenuEntry::Command, IDC_STRIP_FOLLOW_FILE, texts::kFollowFileHint,
+     &TfrmMain::StripFollowFileClick},
+    {&TfrmMain::N5, TMenuEntry::Separator, 0, nullptr, nullptr},
+    {&TfrmMain::StripView, TMenuEntry::SubMenu, 5, nullptr, &TfrmMain::StripViewClick},
 };
 
 // The views, each with its radio item in StripView, its hint and what the
@@ -132,6 +142,18 @@ const TViewEntry kViews[] = {
      texts::kViewDeutanNote},
     {rulv::TVisionView::Tritan, &TfrmMain::StripViewTritan, IDC_STRIP_VIEW_TRITAN, texts::kViewTritanHint,
      texts::kViewTritanNote},
+};
+
+// Sets a flag for the life of the scope.
+class TFlagScope {
+public:
+    explicit TFlagScope(bool& flag) noexcept : FFlag(flag) { FFlag = true; }
+    ~TFlagScope() { FFlag = false; }
+    TFlagScope(const TFlagScope&) = delete;
+    TFlagScope& operator=(const TFlagScope&) = delete;
+
+private:
+    bool& FFlag;
 };
 
 const TViewEntry& ViewEntry(rulv::TVisionView view) noexcept {
@@ -190,6 +212,7 @@ void TfrmMain::CreateComponents() {
 
     stbStatus.Create(Handle(), IDC_STATUSBAR);
     AttachMenus();
+    FFollower.OnChange = [this] { FollowedFileChanged(); };
     ApplyDpi();
 }
 
@@ -304,6 +327,8 @@ public:
     void ToggleStatusBar() override { FForm.ToggleStatusBar(); }
     bool ViewToolbarChecked() const override { return FForm.ViewToolbarChecked(); }
     bool ViewStatusbarChecked() const override { return FForm.ViewStatusbarChecked(); }
+    void SetFollowFile(bool follow) override { FForm.SetFollowFile(follow); }
+    bool FollowFileChecked() const override { return FForm.FollowFileChecked(); }
 
 private:
     TfrmMain& FForm;
@@ -439,8 +464,9 @@ void TfrmMain::LoadFile(const std::wstring& fileName) {
     pbxShow.Invalidate();
     const std::filesystem::path path(fileName);
     if (!rulv::FileExists(path)) {
-        Application().ShowPlainMessage(texts::kFileNotFound);
-        SetLoaded(false);
+        ReportLoadFault(texts::kFileNotFound);
+        // A followed file that is gone leaves its map on screen.
+        if (!FLoadingQuietly) SetLoaded(false);
         // The box's modal loop may have repainted the old strip already.
         pbxShow.Invalidate();
         throw rulv::EAbort();
@@ -451,8 +477,8 @@ void TfrmMain::LoadFile(const std::wstring& fileName) {
     TOpenFileTexts shown = OpenFileTexts(fileName);
     const rulv::ColorMapResult result = ReadColorMapFile(path, FColors);
     if (result != rulv::kColorMapLoaded) {
-        if (result > 0) Application().ShowPlainMessage(std::to_wstring(result) + texts::kFaultyLineSuffix);
-        else if (result == rulv::kColorMapNoColors) Application().ShowPlainMessage(texts::kNoColours);
+        if (result > 0) ReportLoadFault(std::to_wstring(result) + texts::kFaultyLineSuffix);
+        else if (result == rulv::kColorMapNoColors) ReportLoadFault(texts::kNoColours);
         throw rulv::EAbort();
     }
     SetLoaded(true);
@@ -461,6 +487,22 @@ void TfrmMain::LoadFile(const std::wstring& fileName) {
     spbReopen.SetEnabled(true);
     spbReview.SetEnabled(true);
     pbxShow.Invalidate();
+    FileShown();
+}
+
+// A fault of the load flow: a box and the silent abort for a command; the
+// status panel for a followed file read again, which must not throw boxes
+// at somebody in the middle of an edit.
+void TfrmMain::ReportLoadFault(const std::wstring& text) {
+    if (FLoadingQuietly) SetNote(LoadNote, text);
+    else Application().ShowPlainMessage(text);
+}
+
+// After each good load: no fault to tell of any more, and the file is
+// followed if following is on.
+void TfrmMain::FileShown() {
+    SetNote(LoadNote, {});
+    FollowOpenFile();
 }
 
 void TfrmMain::WMDropFiles(HDROP drop) {
@@ -617,6 +659,78 @@ std::wstring TfrmMain::StatusNote() const {
     return note;
 }
 
+// ------------------------------------------------------- following a file --
+
+void TfrmMain::StripFollowFileClick() { SetFollowFile(!FollowFileChecked()); }
+
+void TfrmMain::SetFollowFile(bool follow) {
+    StripFollowFile.SetChecked(follow);
+    if (follow) FollowOpenFile();
+    else StopFollowing();
+}
+
+// Follows the file last loaded while following is on, unless it is followed
+// already (its watch goes on across reads of it, so that no change between
+// two reads is missed).
+void TfrmMain::FollowOpenFile() {
+    if (!FollowFileChecked() || !HasOpenFile()) return;
+    if (FFollower.Following() && FFollower.Follows(GetOpenFileName())) return;
+    StopFollowing();
+    if (!FFollower.Follow(GetOpenFileName())) SetNote(WatchNote, texts::kFolderNotWatched);
+}
+
+void TfrmMain::StopFollowing() {
+    FFollower.Stop();
+    KillTimer(Handle(), kFollowTimer);
+    FFollowPacer.Cancel();
+    FFollowPostponed = false;
+    SetNote(WatchNote, {});
+}
+
+void TfrmMain::FollowedFileChanged() {
+    FFollowRetries = 0;
+    ScheduleFollowedRead();
+}
+
+void TfrmMain::ScheduleFollowedRead() {
+    if (const auto delay = FFollowPacer.Changed(static_cast<std::int64_t>(GetTickCount64()))) {
+        SetTimer(Handle(), kFollowTimer, static_cast<UINT>(*delay), nullptr);
+    }
+}
+
+// The followed file's read is due. While a box or a dialog is open (the
+// window is disabled) it waits for it to close: a read then would change
+// the map under a message about it.
+void TfrmMain::FollowTimer() {
+    KillTimer(Handle(), kFollowTimer);
+    if (!FFollowPacer.Due()) return;
+    if (!IsWindowEnabled(Handle())) {
+        FFollowPostponed = true;
+        return;
+    }
+    FFollowPacer.Read(static_cast<std::int64_t>(GetTickCount64()));
+    ReadFollowedFile();
+}
+
+// The load flow on the followed file (under its folder's new name after a
+// rename), telling of a fault in the status panel: the map before stays.
+void TfrmMain::ReadFollowedFile() {
+    if (FFollower.FileName().empty()) return;
+    ++FFollowedReads;
+    const TFlagScope quietly(FLoadingQuietly);
+    try {
+        LoadFile(FFollower.FileName());
+    } catch (const rulv::EAbort&) {
+        // LoadFile has told of the fault.
+    } catch (const rulv::EInOutError& error) {
+        // Most likely the writer still holds the file: it is tried again.
+        SetNote(LoadNote, rulv::ui::ReportText(rulv::Utf8ToWide(error.what())));
+        if (++FFollowRetries <= kFollowRetries) ScheduleFollowedRead();
+    } catch (const std::exception& error) {
+        SetNote(LoadNote, rulv::ui::ReportText(rulv::Utf8ToWide(error.what())));
+    }
+}
+
 // ------------------------------------------------------------ messages --
 
 LRESULT TfrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -629,6 +743,7 @@ LRESULT TfrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY: {
         const bool mainForm = Application().MainFormHandle() == Handle();
         Application().Protect([this] { FormDestroy(); });
+        FFollower.Stop();
         Application().OnHint = nullptr;
         if (mainForm) {
             Application().SetMainForm(nullptr, nullptr);
@@ -657,6 +772,17 @@ LRESULT TfrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         pbxShowContextMenu({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, fromKeyboard);
         return 0;
     }
+    case WM_TIMER:
+        if (wParam != kFollowTimer) break;
+        FollowTimer();
+        return 0;
+    case WM_ENABLE:
+        // A box or dialog closed: the read it held back comes now.
+        if (wParam && FFollowPostponed) {
+            FFollowPostponed = false;
+            SetTimer(Handle(), kFollowTimer, static_cast<UINT>(rulv::TFollowPacer::kSettle), nullptr);
+        }
+        break;
     default:
         break;
     }

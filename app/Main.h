@@ -1,6 +1,7 @@
 // Main.h - TfrmMain, the viewer's one window: menu, toolbar, status bar and
 // the paint box that shows the colour strip with its own menu, and the load
-// flow every way of opening a file goes through.
+// flow every way of opening a file goes through (following the file on disk
+// included).
 #pragma once
 
 #include <windows.h>
@@ -10,6 +11,7 @@
 #include <string>
 
 #include "about/AboutDialog.h"
+#include "app/FileFollower.h"
 #include "app/MainRules.h"
 #include "colormap/ColorMap.h"
 #include "colormap/ColorScience.h"
@@ -58,6 +60,8 @@ public:
     rulv::ui::TMenuItem StripCopyColour;
     rulv::ui::TMenuItem StripCopyPicture;
     rulv::ui::TMenuItem N4;
+    rulv::ui::TMenuItem StripFollowFile;
+    rulv::ui::TMenuItem N5;
     rulv::ui::TMenuItem StripView;
     rulv::ui::TMenuItem StripViewNormal;
     rulv::ui::TMenuItem StripViewGrey;
@@ -86,6 +90,7 @@ public:
     void StripViewClick();
     void StripCopyColourClick();
     void StripCopyPictureClick();
+    void StripFollowFileClick();
     void StripViewAsClick(rulv::TVisionView view);
 
     // The document.
@@ -118,6 +123,12 @@ public:
 
     // How the strip is shown: as it is, or as a view simulates it.
     rulv::TVisionView View() const noexcept { return FView; }
+    // Following the shown file: its check item, and the file read again
+    // whenever it changes on disk.
+    void SetFollowFile(bool follow);
+    bool FollowFileChecked() const { return StripFollowFile.Checked(); }
+    // How often the followed file was read again (tests count them).
+    int FollowedReads() const noexcept { return FFollowedReads; }
 
     // Outer window size in pixels, applied unchanged; while the window is
     // minimised, the size it is restored to.
@@ -137,7 +148,7 @@ protected:
 private:
     // What the third status panel says while nothing has a hint, one part
     // of each kind, in this order; the view's name comes after them.
-    enum TNote { CopyNote, NoteKinds };
+    enum TNote { CopyNote, LoadNote, WatchNote, NoteKinds };
 
     void CreateComponents();
     void AttachMenus();
@@ -148,10 +159,18 @@ private:
     void Layout();
     void SetLoaded(bool loaded);
     RECT OuterRect() const;
+    void ReportLoadFault(const std::wstring& text);
+    void FileShown();
     std::optional<rulv::TPackedColor> ColorUnderPointer(POINT screen) const;
     void ShowCopyResult(rulv::ui::TClipboardResult result);
     void SetNote(TNote kind, std::wstring text);
     std::wstring StatusNote() const;
+    void FollowOpenFile();
+    void StopFollowing();
+    void FollowedFileChanged();
+    void ScheduleFollowedRead();
+    void FollowTimer();
+    void ReadFollowedFile();
 
     std::wstring FOpenFileName;
     rulv::TPaletteArray FColors;
@@ -165,6 +184,15 @@ private:
     std::optional<rulv::TPackedColor> FCopyColor;     // what StripCopyColour copies
     bool FStripMenuOpen = false;
     std::wstring FNotes[NoteKinds];
+    // Following: the folder's watch, the pace of the reads, a read waiting
+    // for a box or dialog to close, tries left after a read error, and
+    // whether LoadFile tells of a fault in the status panel, not in a box.
+    rulv::TFileFollower FFollower;
+    rulv::TFollowPacer FFollowPacer;
+    bool FFollowPostponed = false;
+    int FFollowRetries = 0;
+    int FFollowedReads = 0;
+    bool FLoadingQuietly = false;
 };
 
 // The program's main window; set before its FormCreate runs.

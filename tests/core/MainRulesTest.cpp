@@ -1,6 +1,10 @@
 // MainRulesTest.cpp - the main window's rules that need no window: title,
-// command line, readout texts and the display palette record.
+// command line, readout texts, the pace of reading a followed file and the
+// display palette record.
 #include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
 
 #include "app/MainRules.h"
 
@@ -71,6 +75,63 @@ TEST(Readout, SimulatedColourFirstThenTheMapsOwn) {
     for (const auto& row : rows) {
         EXPECT_EQ(ViewedColorReadout(row.color, row.view), row.text) << VisionViewName(row.view);
     }
+}
+
+TEST(FollowPacer, ReadsSettleAndStayTwoHundredMillisecondsApart) {
+    // Each step: a change noticed (the delay the pacer asks for, -1 for
+    // none: a read is due already) or the due read made, at a time in ms.
+    struct TStep {
+        bool change;
+        std::int64_t at;
+        std::int64_t delay;
+    };
+    const struct {
+        const char* name;
+        std::vector<TStep> steps;
+    } rows[] = {
+        {"first change", {{true, 1000, 50}}},
+        {"changes while due", {{true, 1000, 50}, {true, 1010, -1}, {true, 1049, -1}}},
+        {"soon after a read", {{true, 0, 50}, {false, 50, 0}, {true, 60, 190}}},
+        {"long after a read", {{true, 0, 50}, {false, 50, 0}, {true, 5000, 50}}},
+        {"just under the spacing", {{true, 0, 50}, {false, 50, 0}, {true, 200, 50}}},
+        {"a read postponed", {{true, 0, 50}, {false, 900, 0}, {true, 950, 150}}},
+    };
+    for (const auto& row : rows) {
+        TFollowPacer pacer;
+        for (const TStep& step : row.steps) {
+            if (!step.change) {
+                EXPECT_TRUE(pacer.Due()) << row.name;
+                pacer.Read(step.at);
+                EXPECT_FALSE(pacer.Due()) << row.name;
+                continue;
+            }
+            EXPECT_EQ(pacer.Changed(step.at).value_or(-1), step.delay) << row.name << " at " << step.at;
+            EXPECT_TRUE(pacer.Due()) << row.name;
+        }
+    }
+}
+
+TEST(FollowPacer, AFileChangingEveryTenMillisecondsIsReadFivePerSecondAndAfterItsLastChange) {
+    TFollowPacer pacer;
+    std::vector<std::int64_t> reads;
+    std::int64_t readAt = -1;  // when the due read is made
+    for (std::int64_t now = 0; now <= 2000; ++now) {
+        if (now == readAt) {
+            pacer.Read(now);
+            reads.push_back(now);
+            readAt = -1;
+        }
+        if (now % 10 == 0 && now <= 1000) {  // the file changes until 1000
+            if (const auto delay = pacer.Changed(now)) readAt = now + *delay;
+        }
+    }
+    ASSERT_FALSE(reads.empty());
+    for (std::size_t i = 1; i < reads.size(); ++i) EXPECT_GE(reads[i] - reads[i - 1], 200);
+    EXPECT_LE(reads.size(), 6u);
+    // The last change (at 1000) is read, and soon: within 250 ms.
+    EXPECT_GT(reads.back(), 1000);
+    EXPECT_LE(reads.back(), 1250);
+    EXPECT_FALSE(pacer.Due());
 }
 
 TEST(DisplayPalette, RecordTakesTheFirst256Colours) {

@@ -2,9 +2,10 @@
 // pointer moves and clicks (SendInput), the window minimised and maximised
 // from outside, a fresh process for what persists, and the window read from
 // outside: which window is active, what the status panels say, what the
-// screen shows, which icon the title bar gets, what the clipboard holds.
-// The layout test runs at the DPI the session was given (scripts/test-dpi
-// runs it at 120, 144 and 192).
+// screen shows, which icon the title bar gets, what the clipboard holds;
+// and its file rewritten by this other process while the window follows
+// it. The layout test runs at the DPI the session was given
+// (scripts/test-dpi runs it at 120, 144 and 192).
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -691,6 +692,101 @@ TEST_F(ViewerInUse, CopiesTheColourUnderThePointerAndTheStripAsItIsPainted) {
         [&] { return ClipboardText() == HexColorReadout(SimulateView(entry(width / 2), TVisionView::Protan)); }, 5s));
     EXPECT_TRUE(WaitFor([&] { return viewer.Panel(2) == L"1型色覚の見え方で表示中"; }, 5s));
     EXPECT_TRUE(viewer.Close());
+}
+
+// --- Following the file ------------------------------------------------------
+
+// Writes `bytes` as the file, as an editor's save does: the file opened,
+// truncated and written in place.
+void Save(const std::filesystem::path& file, const std::string& bytes) {
+    const HANDLE handle = CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(handle);
+}
+
+// The same by writing a new file beside it and renaming it over the old one.
+void SaveByRename(const std::filesystem::path& file, const std::string& bytes) {
+    std::filesystem::path temporary = file;
+    temporary += L".tmp";
+    Save(temporary, bytes);
+    ASSERT_TRUE(MoveFileExW(temporary.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING));
+}
+
+TEST_F(ViewerInUse, FollowsTheFileWhileAnotherProgramRewritesItWithoutABox) {
+    const std::filesystem::path file = FFolder.Write(L"maps\\edited.rulv", "00FF00\r\n");
+    {
+        TRunningViewer viewer({file});
+        ASSERT_TRUE(viewer.WaitForWindow());
+        ASSERT_TRUE(WaitFor([&] { return viewer.StripColour() == RGB(0, 255, 0); }));
+        ASSERT_TRUE(viewer.Activate());
+        MovePointerOver(viewer.PaintBox());
+        ASSERT_TRUE(ChooseFromStripMenu(viewer, {'F'}));
+        MovePointerTo({GetSystemMetrics(SM_CXSCREEN) - 5, GetSystemMetrics(SM_CYSCREEN) - 5});
+
+        // Each save as the other program makes it; what the window shows
+        // after it, and what panel 3 says. A fault leaves the map before.
+        const struct {
+            const char* step;
+            void (*save)(const std::filesystem::path&, const std::string&);
+            const char* bytes;  // nullptr: the file is deleted
+            COLORREF shown;
+            const wchar_t* note;
+        } rows[] = {
+            {"good", &Save, "FF00FF\r\n", RGB(255, 0, 255), L""},
+            {"faulty", &Save, "000000\r\nGG0000\r\n", RGB(255, 0, 255), L"2 行目に間違いがあります"},
+            {"no colour", &Save, "* nothing\r\n", RGB(255, 0, 255), L"色が１色も指定してありません"},
+            {"good again", &Save, "00FFFF\r\n", RGB(0, 255, 255), L""},
+            {"replaced", &SaveByRename, "0000FF\r\n", RGB(0, 0, 255), L""},
+            {"deleted", nullptr, nullptr, RGB(0, 0, 255), L"ﾌｧｲﾙが見つかりません"},
+            {"written anew", &Save, "FFFF00\r\n", RGB(255, 255, 0), L""},
+        };
+        for (const auto& row : rows) {
+            if (row.save) row.save(file, row.bytes);
+            else ASSERT_TRUE(DeleteFileW(file.c_str()));
+            EXPECT_TRUE(WaitFor([&] { return viewer.Panel(2) == row.note; }, 5s))
+                << row.step << ": " << testing::PrintToString(viewer.Panel(2));
+            EXPECT_TRUE(WaitFor([&] { return viewer.StripColour() == row.shown; }, 5s)) << row.step;
+            EXPECT_EQ(FindBox(viewer.Id()), nullptr) << row.step;
+        }
+
+        // The folder renamed: the file is followed there, and Ctrl+R reads it there.
+        const std::filesystem::path moved = FFolder.Path() / L"renamed" / L"edited.rulv";
+        ASSERT_TRUE(MoveFileW((FFolder.Path() / L"maps").c_str(), (FFolder.Path() / L"renamed").c_str()));
+        Save(moved, "FF0000\r\n");
+        EXPECT_TRUE(WaitFor([&] { return viewer.StripColour() == RGB(255, 0, 0); }, 5s));
+        Save(moved, "0000FF\r\n");
+        EXPECT_TRUE(WaitFor([&] { return viewer.StripColour() == RGB(0, 0, 255); }, 5s));
+        ASSERT_TRUE(viewer.Activate());
+        TypeKey('R', true);
+        Sleep(300);
+        EXPECT_EQ(FindBox(viewer.Id()), nullptr) << "Ctrl+R looked for the file in the old folder";
+        EXPECT_EQ(viewer.StripColour(), RGB(0, 0, 255));
+        EXPECT_TRUE(viewer.Close());
+        EXPECT_EQ(SettingText(L"View", L"FollowFile"), L"1");
+    }
+    // A fresh process follows from the start, and stores it again.
+    const std::filesystem::path again = FFolder.Path() / L"renamed" / L"edited.rulv";
+    TRunningViewer viewer({again});
+    ASSERT_TRUE(viewer.WaitForWindow());
+    ASSERT_TRUE(WaitFor([&] { return viewer.StripColour() == RGB(0, 0, 255); }));
+    Save(again, "00FF00\r\n");
+    EXPECT_TRUE(WaitFor([&] { return viewer.StripColour() == RGB(0, 255, 0); }, 5s));
+    EXPECT_TRUE(viewer.Close());
+    EXPECT_EQ(SettingText(L"View", L"FollowFile"), L"1");
+}
+
+TEST_F(ViewerInUse, FollowingIsOffUnlessTurnedOnAndStoredOff) {
+    const std::filesystem::path file = FFolder.Write(L"still.rulv", "00FF00\r\n");
+    TRunningViewer viewer({file});
+    ASSERT_TRUE(viewer.WaitForWindow());
+    ASSERT_TRUE(WaitFor([&] { return viewer.StripColour() == RGB(0, 255, 0); }));
+    Save(file, "FF00FF\r\n");
+    Sleep(1000);
+    EXPECT_EQ(viewer.StripColour(), RGB(0, 255, 0));
+    EXPECT_TRUE(viewer.Close());
+    EXPECT_EQ(SettingText(L"View", L"FollowFile"), L"0");
 }
 
 }  // namespace
