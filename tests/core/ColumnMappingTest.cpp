@@ -70,18 +70,13 @@ TEST(StripColumnColors, GivesTheColourOfEveryColumn) {
     EXPECT_TRUE(StripColumnColors({}, 10).empty());
 }
 
-TEST(StripColumnColors, InAViewEveryColumnAsTheViewShowsIt) {
+TEST(StripColumnColors, InAViewEachColumnAsTheViewShowsIt) {
     const std::vector<TPackedColor> colors{0x0000FF, 0x808080, 0x8F523F};
-    for (const TVisionView view : kVisionViews) {
-        const std::vector<TPackedColor> plain = StripColumnColors(colors, 7);
-        const std::vector<TPackedColor> viewed = StripColumnColors(colors, 7, view);
-        ASSERT_EQ(viewed.size(), plain.size());
-        for (std::size_t x = 0; x < plain.size(); ++x) {
-            EXPECT_EQ(viewed[x], SimulateView(plain[x], view)) << VisionViewName(view) << " column " << x;
-        }
-    }
-    // Protanopia: FF0000 looks 6D5F00 (worked out apart from the program).
-    EXPECT_EQ(StripColumnColors(colors, 1, TVisionView::Protan), (std::vector<TPackedColor>{0x005F6D}));
+    // Worked out apart from the program: to protan eyes FF0000 looks 6D5F00
+    // and 3F528F looks 385991; a grey stays the same grey.
+    EXPECT_EQ(StripColumnColors(colors, 3, TVisionView::Protan),
+              (std::vector<TPackedColor>{0x005F6D, 0x808080, 0x915938}));
+    EXPECT_EQ(StripColumnColors(colors, 6, TVisionView::Normal), StripColumnColors(colors, 6));
     EXPECT_TRUE(StripColumnColors(colors, 0, TVisionView::Grey).empty());
 }
 

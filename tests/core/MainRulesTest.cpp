@@ -111,29 +111,6 @@ TEST(FollowPacer, ReadsSettleAndStayTwoHundredMillisecondsApart) {
     }
 }
 
-TEST(FollowPacer, AFileChangingEveryTenMillisecondsIsReadFivePerSecondAndAfterItsLastChange) {
-    TFollowPacer pacer;
-    std::vector<std::int64_t> reads;
-    std::int64_t readAt = -1;  // when the due read is made
-    for (std::int64_t now = 0; now <= 2000; ++now) {
-        if (now == readAt) {
-            pacer.Read(now);
-            reads.push_back(now);
-            readAt = -1;
-        }
-        if (now % 10 == 0 && now <= 1000) {  // the file changes until 1000
-            if (const auto delay = pacer.Changed(now)) readAt = now + *delay;
-        }
-    }
-    ASSERT_FALSE(reads.empty());
-    for (std::size_t i = 1; i < reads.size(); ++i) EXPECT_GE(reads[i] - reads[i - 1], 200);
-    EXPECT_LE(reads.size(), 6u);
-    // The last change (at 1000) is read, and soon: within 250 ms.
-    EXPECT_GT(reads.back(), 1000);
-    EXPECT_LE(reads.back(), 1250);
-    EXPECT_FALSE(pacer.Due());
-}
-
 TEST(DisplayPalette, RecordTakesTheFirst256Colours) {
     const struct {
         int colors;

@@ -160,12 +160,8 @@ TEST_F(StripDisplay, AViewRepaintsTheStripAndWidensTheColourReadoutToHoldBothCol
         // The readout follows at once, without a pointer move.
         EXPECT_EQ(PanelText(form, 1), std::wstring(L"\t") + row.readout) << row.readout;
         EXPECT_EQ(PanelText(form, 2), row.note);
-        // Every column through the same mapping, as the view shows it.
-        const std::vector<TPackedColor> columns = StripColumnColors(colors, 30, row.view);
-        for (int x = 0; x < 30; ++x) {
-            ASSERT_EQ(PixelOf(form.pbxShow.Handle(), x, 5), static_cast<COLORREF>(columns[static_cast<size_t>(x)]))
-                << row.readout << " column " << x;
-        }
+        // The strip in the view (every column: the render match test).
+        EXPECT_EQ(PixelOf(form.pbxShow.Handle(), 1, 5), static_cast<COLORREF>(SimulateView(colors[0], row.view)));
         if (row.view == TVisionView::Normal) {
             EXPECT_EQ(PanelWidth(form, 1), designed);
         } else {

@@ -777,17 +777,5 @@ TEST_F(ViewerInUse, FollowsTheFileWhileAnotherProgramRewritesItWithoutABox) {
     EXPECT_EQ(SettingText(L"View", L"FollowFile"), L"1");
 }
 
-TEST_F(ViewerInUse, FollowingIsOffUnlessTurnedOnAndStoredOff) {
-    const std::filesystem::path file = FFolder.Write(L"still.rulv", "00FF00\r\n");
-    TRunningViewer viewer({file});
-    ASSERT_TRUE(viewer.WaitForWindow());
-    ASSERT_TRUE(WaitFor([&] { return viewer.StripColour() == RGB(0, 255, 0); }));
-    Save(file, "FF00FF\r\n");
-    Sleep(1000);
-    EXPECT_EQ(viewer.StripColour(), RGB(0, 255, 0));
-    EXPECT_TRUE(viewer.Close());
-    EXPECT_EQ(SettingText(L"View", L"FollowFile"), L"0");
-}
-
 }  // namespace
 }  // namespace rulv::test

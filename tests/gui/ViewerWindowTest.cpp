@@ -299,11 +299,7 @@ TEST_F(ViewerWindow, HintPanelFollowsButtonsAndMenuItems) {
         {IDC_STRIP_COPY_PICTURE, MF_STRING, form.mnuStrip.DropDown(), L"表示中の色の帯を画像としてｺﾋﾟｰします"},
         {IDC_STRIP_FOLLOW_FILE, MF_STRING, form.mnuStrip.DropDown(), L"ﾌｧｲﾙが書き換えられたら自動的に読み直します"},
         {0, MF_POPUP, form.mnuStrip.DropDown(), L""},
-        {IDC_STRIP_VIEW_NORMAL, MF_STRING, form.StripView.DropDown(), L"色をそのまま表示します"},
-        {IDC_STRIP_VIEW_GREY, MF_STRING, form.StripView.DropDown(), L"明るさだけのｸﾞﾚｰで表示します"},
         {IDC_STRIP_VIEW_PROTAN, MF_STRING, form.StripView.DropDown(), L"1型色覚(P型)の人の見え方で表示します"},
-        {IDC_STRIP_VIEW_DEUTAN, MF_STRING, form.StripView.DropDown(), L"2型色覚(D型)の人の見え方で表示します"},
-        {IDC_STRIP_VIEW_TRITAN, MF_STRING, form.StripView.DropDown(), L"3型色覚(T型)の人の見え方で表示します"},
         {0, 0xFFFF, nullptr, L""},
     };
     for (const auto& row : rows) {
