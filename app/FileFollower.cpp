@@ -147,7 +147,8 @@ bool TFileFollower::Follow(const std::wstring& fileName) {
     const std::wstring full = FullName(fileName);
     const std::wstring folder = FolderPart(full);
     auto watch = std::make_unique<TFolderWatch>(
-        folder, kFileChanges, [this](const std::vector<TNameChange>& changes, bool lost) { FileChanged(changes, lost); });
+        folder, kFileChanges,
+        [this](const std::vector<TNameChange>& changes, bool lost) { FileChanged(changes, lost); });
     if (!watch->Watching()) return false;
     FFileName = full;
     FFolder = std::move(watch);

@@ -152,7 +152,6 @@ private:
 
     void CreateComponents();
     void AttachMenus();
-    void AttachStripViews();
     void ShowPanels(UINT dpi);
     void ApplyDpi();
     void ShowIcon(WPARAM which, HICON icon);

@@ -1,8 +1,8 @@
 // MainRules.h - the main window's rules that need no window: the title's
 // file part, the command-line argument, the readout texts, the pace of
-// reading a followed file and the display palette record. Portable, so that they are tested natively as well as in
-// the Windows build; the window (Main.cpp) and the strip's painting
-// (StripPainter.h) use them.
+// reading a followed file and the display palette record. Portable, so that
+// they are tested natively as well as in the Windows build; the window
+// (Main.cpp) and the strip's painting (StripPainter.h) use them.
 #pragma once
 
 #include <cstdint>
@@ -39,8 +39,8 @@ std::wstring HexColorReadout(TPackedColor color);
 std::wstring ViewedColorReadout(TPackedColor color, TVisionView view);
 
 // When a followed file is read again, on a clock in milliseconds. A change
-// is read after a short settling time, and two reads are at least
-// kFollowSpacing apart however often the file changes; a change noticed
+// is read after a short settling time, and two reads are at least kSpacing
+// apart however often the file changes; a change noticed
 // while a read is due already is left to that read, which comes after it
 // and so reads the file's last state.
 class TFollowPacer {

@@ -4,9 +4,9 @@
 // title (task-bar text and caption of plain message boxes), the current hint
 // with its change handler, the main form, the application icon, and runs
 // the message loop with the main form's accelerators, waiting on handles
-// (a folder's change notification) as well as on messages. Its event dispatch is
-// the one exception boundary of the GUI: EAbort is swallowed, anything else
-// goes to ShowException (the standard error report).
+// (a folder's change notification) as well as on messages. Its event
+// dispatch is the one exception boundary of the GUI: EAbort is swallowed,
+// anything else goes to ShowException (the standard error report).
 #pragma once
 
 #include <windows.h>
