@@ -23,6 +23,7 @@
 #include "common/SystemError.h"
 #include "common/Unicode.h"
 #include "resources/resource.h"
+#include "tests/support/Files.h"
 #include "tests/support/Input.h"
 #include "tests/support/MainWindow.h"
 #include "tests/support/Process.h"
@@ -698,20 +699,16 @@ TEST_F(ViewerInUse, CopiesTheColourUnderThePointerAndTheStripAsItIsPainted) {
 
 // Writes `bytes` as the file, as an editor's save does: the file opened,
 // truncated and written in place.
-void Save(const std::filesystem::path& file, const std::string& bytes) {
-    const HANDLE handle = CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(handle, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(handle);
-}
+void Save(const std::filesystem::path& file, const std::string& bytes) { ASSERT_TRUE(RewriteFile(file, bytes)); }
 
-// The same by writing a new file beside it and renaming it over the old one.
+// The same by writing a new file beside it and renaming it over the old one
+// (tried again while the viewer reads the old one).
 void SaveByRename(const std::filesystem::path& file, const std::string& bytes) {
     std::filesystem::path temporary = file;
     temporary += L".tmp";
     Save(temporary, bytes);
-    ASSERT_TRUE(MoveFileExW(temporary.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING));
+    EXPECT_TRUE(WaitFor(
+        [&] { return MoveFileExW(temporary.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE; }));
 }
 
 TEST_F(ViewerInUse, FollowsTheFileWhileAnotherProgramRewritesItWithoutABox) {

@@ -13,6 +13,7 @@
 #include "app/FileFollower.h"
 #include "app/MainRules.h"
 #include "resources/resource.h"
+#include "tests/support/Files.h"
 #include "tests/support/MessageBoxWatcher.h"
 #include "tests/support/SeamGuard.h"
 #include "tests/support/TempFolder.h"
@@ -337,23 +338,6 @@ TEST_F(ViewerWindow, ShortcutsDoNothingBeforeAFileIsHeld) {
 
 // --- Following the file ------------------------------------------------------
 
-// Writes the whole file, trying again while the viewer reads it (its reader
-// lets nobody write meanwhile); false when it never could.
-bool Rewrite(const std::wstring& name, const std::string& bytes) {
-    for (int tries = 0; tries < 1000; ++tries) {
-        const HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE) {
-            Sleep(1);
-            continue;
-        }
-        DWORD written = 0;
-        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        CloseHandle(file);
-        return written == bytes.size();
-    }
-    return false;
-}
-
 TEST_F(ViewerWindow, AFileRewrittenAHundredTimesASecondIsReadFiveTimesASecondAndItsLastStateShown) {
     using namespace std::chrono;
     TViewerWindow window;
@@ -365,10 +349,10 @@ TEST_F(ViewerWindow, AFileRewrittenAHundredTimesASecondIsReadFiveTimesASecondAnd
     const auto start = steady_clock::now();
     std::thread writer([&] {
         for (int i = 0; i < 100; ++i) {
-            Rewrite(FGood, i % 2 ? "FF0000\r\n" : "00FF00\r\nGG\r\n");
+            RewriteFile(FGood, i % 2 ? "FF0000\r\n" : "00FF00\r\nGG\r\n");
             Sleep(10);
         }
-        written = Rewrite(FGood, "123456\r\n");
+        written = RewriteFile(FGood, "123456\r\n");
     });
     EXPECT_TRUE(WaitFor([&] { return written && form.Colors() == TPaletteArray{0x563412}; }, 20s));
     writer.join();
