@@ -1,11 +1,15 @@
 // Main.cpp - the viewer window: start-up, the load flow, the commands, the
-// bars and the colour strip with its pointer readout.
+// bars, the colour strip with its pointer readout, and the strip's own menu:
+// copying, the simulated views and following the file on disk.
 #include "app/Main.h"
 
 #include <shellapi.h>
+#include <windowsx.h>
 
 #include <cstddef>
 #include <optional>
+#include <span>
+#include <utility>
 #include <vector>
 
 #include "app/MainRules.h"
@@ -15,6 +19,7 @@
 #include "colormap/formats/MapFiles.h"
 #include "common/Errors.h"
 #include "common/RegionalSettings.h"
+#include "common/Unicode.h"
 #include "resources/RulvVersion.h"
 #include "resources/Texts.h"
 #include "resources/resource.h"
@@ -42,6 +47,17 @@ constexpr int kStatusBarHeight = 19;
 constexpr int kButtonSize = 25;
 constexpr int kButtonTop = 1;
 constexpr int kFontHeight = 12;
+constexpr int kIndexPanelWidth = 60;
+constexpr int kColourPanelWidth = 50;
+// The colour readout of a view: the simulated colour, then the map's own.
+constexpr int kViewedColourPanelWidth = 110;
+constexpr int kHintPanelWidth = 50;
+
+// The timer that reads a followed file again, and how often a read that
+// met an input-output error (the file still held by its writer) is tried
+// again before the fault is left in the status panel.
+constexpr UINT_PTR kFollowTimer = 1;
+constexpr int kFollowRetries = 5;
 
 using TClick = void (TfrmMain::*)();
 
@@ -63,14 +79,15 @@ const TButtonEntry kButtons[] = {
     {&TfrmMain::spbReview, IDB_REVIEW, texts::kReviewShortHint, texts::kReviewHint, 61, false, &TfrmMain::ViewReviewClick},
 };
 
-// The menu: each item with its place, command, hint and handler. A
+// The menus: each item with its place, command, hint and handler. A
 // drop-down is named by its position in the menu bar (and its handler runs
-// when it opens); a command by its ID in the drop-down before it.
+// when it opens), a submenu by its position in the drop-down before it; a
+// command by its ID in the drop-down or submenu before it.
 struct TMenuEntry {
-    enum TKind { DropDown, Command, Separator };
+    enum TKind { DropDown, SubMenu, Command, Separator };
     rulv::ui::TMenuItem TfrmMain::*Item;
     TKind Kind;
-    UINT Id;  // the bar position of a drop-down, the command ID of a command
+    UINT Id;  // the position of a drop-down or submenu, the command ID of a command
     const wchar_t* Hint;
     TClick Click;
 };
@@ -91,6 +108,62 @@ const TMenuEntry kMenu[] = {
     {&TfrmMain::N2, TMenuEntry::Separator, 0, nullptr, nullptr},
     {&TfrmMain::HelpAbout, TMenuEntry::Command, IDC_HELP_ABOUT, texts::kAboutHint, &TfrmMain::HelpAboutClick},
 };
+
+// The strip's own menu, the one drop-down of its resource; the views come
+// from kViews.
+const TMenuEntry kStripMenu[] = {
+    {&TfrmMain::mnuStrip, TMenuEntry::DropDown, 0, nullptr, &TfrmMain::mnuStripClick},
+    {&TfrmMain::StripCopyColour, TMenuEntry::Command, IDC_STRIP_COPY_COLOUR, texts::kCopyColourHint,
+     &TfrmMain::StripCopyColourClick},
+    {&TfrmMain::StripCopyPicture, TMenuEntry::Command, IDC_STRIP_COPY_PICTURE, texts::kCopyPictureHint,
+     &TfrmMain::StripCopyPictureClick},
+    {&TfrmMain::N4, TMenuEntry::Separator, 0, nullptr, nullptr},
+    {&TfrmMain::StripFollowFile, TMenuEntry::Command, IDC_STRIP_FOLLOW_FILE, texts::kFollowFileHint,
+     &TfrmMain::StripFollowFileClick},
+    {&TfrmMain::N5, TMenuEntry::Separator, 0, nullptr, nullptr},
+    {&TfrmMain::StripView, TMenuEntry::SubMenu, 5, nullptr, &TfrmMain::StripViewClick},
+};
+
+// The views, each with its radio item in StripView, its hint and what the
+// status panel says while it is chosen.
+struct TViewEntry {
+    rulv::TVisionView View;
+    rulv::ui::TMenuItem TfrmMain::*Item;
+    UINT Id;
+    const wchar_t* Hint;
+    const wchar_t* Note;
+};
+
+const TViewEntry kViews[] = {
+    {rulv::TVisionView::Normal, &TfrmMain::StripViewNormal, IDC_STRIP_VIEW_NORMAL, texts::kViewNormalHint, L""},
+    {rulv::TVisionView::Grey, &TfrmMain::StripViewGrey, IDC_STRIP_VIEW_GREY, texts::kViewGreyHint,
+     texts::kViewGreyNote},
+    {rulv::TVisionView::Protan, &TfrmMain::StripViewProtan, IDC_STRIP_VIEW_PROTAN, texts::kViewProtanHint,
+     texts::kViewProtanNote},
+    {rulv::TVisionView::Deutan, &TfrmMain::StripViewDeutan, IDC_STRIP_VIEW_DEUTAN, texts::kViewDeutanHint,
+     texts::kViewDeutanNote},
+    {rulv::TVisionView::Tritan, &TfrmMain::StripViewTritan, IDC_STRIP_VIEW_TRITAN, texts::kViewTritanHint,
+     texts::kViewTritanNote},
+};
+
+// Sets a flag for the life of the scope.
+class TFlagScope {
+public:
+    explicit TFlagScope(bool& flag) noexcept : FFlag(flag) { FFlag = true; }
+    ~TFlagScope() { FFlag = false; }
+    TFlagScope(const TFlagScope&) = delete;
+    TFlagScope& operator=(const TFlagScope&) = delete;
+
+private:
+    bool& FFlag;
+};
+
+const TViewEntry& ViewEntry(rulv::TVisionView view) noexcept {
+    for (const TViewEntry& entry : kViews) {
+        if (entry.View == view) return entry;
+    }
+    return kViews[0];
+}
 
 }  // namespace
 
@@ -140,27 +213,42 @@ void TfrmMain::CreateComponents() {
     }
 
     stbStatus.Create(Handle(), IDC_STATUSBAR);
-    AttachMenu();
+    AttachMenus();
+    FFollower.OnChange = [this] { FollowedFileChanged(); };
     ApplyDpi();
 }
 
-void TfrmMain::AttachMenu() {
-    HMENU dropDown = nullptr;  // the drop-down the commands that follow belong to
-    for (const TMenuEntry& entry : kMenu) {
-        rulv::ui::TMenuItem& item = this->*entry.Item;
-        switch (entry.Kind) {
-        case TMenuEntry::DropDown:
-            item.AttachDropDown(mnuMain, static_cast<int>(entry.Id));
-            dropDown = item.DropDown();
-            break;
-        case TMenuEntry::Command:
-            item.AttachCommand(dropDown, entry.Id, entry.Hint);
-            break;
-        case TMenuEntry::Separator:
-            item.AttachSeparator();
-            continue;
+void TfrmMain::AttachMenus() {
+    FStripMenu.Reset(LoadMenuW(Application().Instance(), MAKEINTRESOURCEW(IDM_STRIP)));
+    const std::pair<std::span<const TMenuEntry>, HMENU> menus[] = {{kMenu, mnuMain}, {kStripMenu, FStripMenu.Get()}};
+    for (const auto& [table, bar] : menus) {
+        HMENU dropDown = nullptr;  // the drop-down the commands that follow belong to
+        for (const TMenuEntry& entry : table) {
+            rulv::ui::TMenuItem& item = this->*entry.Item;
+            switch (entry.Kind) {
+            case TMenuEntry::DropDown:
+                item.AttachDropDown(bar, static_cast<int>(entry.Id));
+                dropDown = item.DropDown();
+                break;
+            case TMenuEntry::SubMenu:
+                item.AttachDropDown(dropDown, static_cast<int>(entry.Id));
+                dropDown = item.DropDown();
+                break;
+            case TMenuEntry::Command:
+                item.AttachCommand(dropDown, entry.Id, entry.Hint);
+                break;
+            case TMenuEntry::Separator:
+                item.AttachSeparator();
+                continue;
+            }
+            if (entry.Click) item.OnClick = [this, click = entry.Click] { (this->*click)(); };
+            AddMenuItem(item);
         }
-        if (entry.Click) item.OnClick = [this, click = entry.Click] { (this->*click)(); };
+    }
+    for (const TViewEntry& entry : kViews) {
+        rulv::ui::TMenuItem& item = this->*entry.Item;
+        item.AttachCommand(StripView.DropDown(), entry.Id, entry.Hint);
+        item.OnClick = [this, view = entry.View] { StripViewAsClick(view); };
         AddMenuItem(item);
     }
 }
@@ -178,10 +266,17 @@ void TfrmMain::ApplyDpi() {
     // The icon's own images for the title bar and the task bar at this DPI.
     ShowIcon(ICON_SMALL, Application().IconSized(GetSystemMetricsForDpi(SM_CXSMICON, dpi)));
     ShowIcon(ICON_BIG, Application().IconSized(GetSystemMetricsForDpi(SM_CXICON, dpi)));
-    stbStatus.SetPanels({60, 50, 50},
+    ShowPanels(dpi);
+    Layout();
+}
+
+// The status bar's three panels. The colour readout widens while a view
+// shows the simulated colour and the map's own after it.
+void TfrmMain::ShowPanels(UINT dpi) {
+    const int colour = FView == rulv::TVisionView::Normal ? kColourPanelWidth : kViewedColourPanelWidth;
+    stbStatus.SetPanels({kIndexPanelWidth, colour, kHintPanelWidth},
                         {rulv::ui::TAlignment::Right, rulv::ui::TAlignment::Center, rulv::ui::TAlignment::Left},
                         dpi);
-    Layout();
 }
 
 // Gives the window `icon` unless it shows that image already, its own or
@@ -234,6 +329,8 @@ public:
     void ToggleStatusBar() override { FForm.ToggleStatusBar(); }
     bool ViewToolbarChecked() const override { return FForm.ViewToolbarChecked(); }
     bool ViewStatusbarChecked() const override { return FForm.ViewStatusbarChecked(); }
+    void SetFollowFile(bool follow) override { FForm.SetFollowFile(follow); }
+    bool FollowFileChecked() const override { return FForm.FollowFileChecked(); }
 
 private:
     TfrmMain& FForm;
@@ -279,7 +376,11 @@ void TfrmMain::ViewToolbarClick() { ToggleToolBar(); }
 
 void TfrmMain::ViewStatusbarClick() { ToggleStatusBar(); }
 
-void TfrmMain::DisplayHint() { stbStatus.SetText(2, Application().Hint()); }
+// The hint, or what the window has to say while nothing has one.
+void TfrmMain::DisplayHint() {
+    const std::wstring& hint = Application().Hint();
+    stbStatus.SetText(2, hint.empty() ? StatusNote() : hint);
+}
 
 void TfrmMain::ToggleToolBar() {
     const bool visible = !pnlToolBar.Visible();
@@ -370,8 +471,9 @@ void TfrmMain::LoadFile(const std::wstring& fileName) {
     pbxShow.Invalidate();
     const std::filesystem::path path(fileName);
     if (!rulv::FileExists(path)) {
-        Application().ShowPlainMessage(texts::kFileNotFound);
-        SetLoaded(false);
+        ReportLoadFault(texts::kFileNotFound);
+        // A followed file that is gone leaves its map on screen.
+        if (!FLoadingQuietly) SetLoaded(false);
         // The box's modal loop may have repainted the old strip already.
         pbxShow.Invalidate();
         throw rulv::EAbort();
@@ -382,8 +484,8 @@ void TfrmMain::LoadFile(const std::wstring& fileName) {
     TOpenFileTexts shown = OpenFileTexts(fileName);
     const rulv::ColorMapResult result = ReadColorMapFile(path, FColors);
     if (result != rulv::kColorMapLoaded) {
-        if (result > 0) Application().ShowPlainMessage(std::to_wstring(result) + texts::kFaultyLineSuffix);
-        else if (result == rulv::kColorMapNoColors) Application().ShowPlainMessage(texts::kNoColours);
+        if (result > 0) ReportLoadFault(std::to_wstring(result) + texts::kFaultyLineSuffix);
+        else if (result == rulv::kColorMapNoColors) ReportLoadFault(texts::kNoColours);
         throw rulv::EAbort();
     }
     SetLoaded(true);
@@ -392,6 +494,22 @@ void TfrmMain::LoadFile(const std::wstring& fileName) {
     spbReopen.SetEnabled(true);
     spbReview.SetEnabled(true);
     pbxShow.Invalidate();
+    FileShown();
+}
+
+// A fault of the load flow: a box and the silent abort for a command; the
+// status panel for a followed file read again, which must not throw boxes
+// at somebody in the middle of an edit.
+void TfrmMain::ReportLoadFault(const std::wstring& text) {
+    if (FLoadingQuietly) SetNote(LoadNote, text);
+    else Application().ShowPlainMessage(text);
+}
+
+// After each good load: no fault to tell of any more, and the file is
+// followed if following is on.
+void TfrmMain::FileShown() {
+    SetNote(LoadNote, {});
+    FollowOpenFile();
 }
 
 void TfrmMain::WMDropFiles(HDROP drop) {
@@ -416,7 +534,7 @@ void TfrmMain::pbxShowPaint(HDC dc) {
     const rulv::ui::TPaletteSelectGuard palette(dc, FPaletteHandle.Get(), false);
     if (FPaletteHandle) RealizePalette(dc);
     // With the palette selected, PaintStrip keeps to pen lines.
-    rulv::PaintStrip(dc, FColors, pbxShow.Width(), pbxShow.Height());
+    rulv::PaintStrip(dc, FColors, pbxShow.Width(), pbxShow.Height(), FView);
 }
 
 void TfrmMain::pbxShowMouseMove(WPARAM, int x, int) {
@@ -425,8 +543,9 @@ void TfrmMain::pbxShowMouseMove(WPARAM, int x, int) {
     const rulv::TColumnMapping mapping(pbxShow.Width(), static_cast<std::int32_t>(count));
     const std::int64_t index = mapping.IndexOf(x);
     if (index < 0 || index > count - 1) return;
+    FReadoutColor = FColors[static_cast<size_t>(index)];
     stbStatus.SetText(0, rulv::IndexReadout(index, count));
-    stbStatus.SetText(1, rulv::HexColorReadout(FColors[static_cast<size_t>(index)]));
+    stbStatus.SetText(1, rulv::ViewedColorReadout(*FReadoutColor, FView));
 }
 
 void TfrmMain::CreateDisplayPalette(std::int32_t count) {
@@ -444,6 +563,181 @@ void TfrmMain::CreateDisplayPalette(std::int32_t count) {
     FPaletteHandle.Reset(CreatePalette(reinterpret_cast<const LOGPALETTE*>(&record)));
 }
 
+// ------------------------------------------------------ the strip's menu --
+
+// Opens the strip's menu where the right button was released, or, from the
+// keyboard, at the pointer while it rests on the strip and otherwise at the
+// strip's top-left corner. Copy colour takes the entry under the pointer;
+// with the pointer elsewhere, there is none.
+void TfrmMain::pbxShowContextMenu(POINT screen, bool fromKeyboard) {
+    if (fromKeyboard) GetCursorPos(&screen);
+    const bool onStrip = !fromKeyboard || WindowFromPoint(screen) == pbxShow.Handle();
+    FCopyColor = onStrip ? ColorUnderPointer(screen) : std::nullopt;
+    if (!onStrip) {
+        screen = {0, 0};
+        ClientToScreen(pbxShow.Handle(), &screen);
+    }
+    FStripMenuOpen = true;
+    TrackPopupMenu(mnuStrip.DropDown(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, 0,
+                   Handle(), nullptr);
+    FStripMenuOpen = false;
+}
+
+// The colour painted at a point of the screen (as the view shows it), when
+// the point lies on the strip of a shown map.
+std::optional<rulv::TPackedColor> TfrmMain::ColorUnderPointer(POINT screen) const {
+    if (!FLoaded || FColors.empty()) return std::nullopt;
+    POINT point = screen;
+    ScreenToClient(pbxShow.Handle(), &point);
+    if (point.x < 0 || point.y < 0 || point.x >= pbxShow.Width() || point.y >= pbxShow.Height()) return std::nullopt;
+    const auto count = static_cast<std::int64_t>(FColors.size());
+    const rulv::TColumnMapping mapping(pbxShow.Width(), static_cast<std::int32_t>(count));
+    const std::int64_t index = mapping.IndexOf(point.x);
+    if (index < 0 || index > count - 1) return std::nullopt;
+    return rulv::SimulateView(FColors[static_cast<std::size_t>(index)], FView);
+}
+
+// Runs when the strip's menu opens, and before its shortcut (Ctrl+C) acts:
+// the shortcut copies the colour under the pointer while it rests on the
+// strip, and nothing elsewhere.
+void TfrmMain::mnuStripClick() {
+    if (!FStripMenuOpen) {
+        POINT cursor{};
+        GetCursorPos(&cursor);
+        FCopyColor = WindowFromPoint(cursor) == pbxShow.Handle() ? ColorUnderPointer(cursor) : std::nullopt;
+    }
+    StripCopyColour.SetEnabled(FCopyColor.has_value());
+    StripCopyPicture.SetEnabled(FLoaded && pbxShow.Width() > 0 && pbxShow.Height() > 0);
+}
+
+void TfrmMain::StripViewClick() {
+    for (const TViewEntry& entry : kViews) (this->*entry.Item).SetRadioChecked(entry.View == FView);
+}
+
+void TfrmMain::StripCopyColourClick() {
+    if (FCopyColor) ShowCopyResult(rulv::ui::CopyTextToClipboard(Handle(), rulv::HexColorReadout(*FCopyColor)));
+}
+
+// The strip as it is painted now, at the paint box's size.
+void TfrmMain::StripCopyPictureClick() {
+    if (!FLoaded) return;
+    const std::vector<std::byte> bitmap = rulv::StripBitmap(FColors, pbxShow.Width(), pbxShow.Height(), FView);
+    if (!bitmap.empty()) ShowCopyResult(rulv::ui::CopyToClipboard(Handle(), CF_DIB, bitmap));
+}
+
+void TfrmMain::ShowCopyResult(rulv::ui::TClipboardResult result) {
+    switch (result) {
+    case rulv::ui::TClipboardResult::Copied:
+        SetNote(CopyNote, {});
+        break;
+    case rulv::ui::TClipboardResult::Busy:
+        SetNote(CopyNote, texts::kClipboardBusy);
+        break;
+    case rulv::ui::TClipboardResult::Failed:
+        SetNote(CopyNote, texts::kClipboardFailed);
+        break;
+    }
+}
+
+// The strip, the colour readout and the status panel in the new view.
+void TfrmMain::StripViewAsClick(rulv::TVisionView view) {
+    FView = view;
+    ShowPanels(rulv::ui::WindowDpi(Handle()));
+    if (FReadoutColor) stbStatus.SetText(1, rulv::ViewedColorReadout(*FReadoutColor, FView));
+    DisplayHint();
+    pbxShow.Invalidate();
+}
+
+void TfrmMain::SetNote(TNote kind, std::wstring text) {
+    FNotes[kind] = std::move(text);
+    DisplayHint();
+}
+
+// The notes that are set, then the view's name, a full-width blank apart.
+std::wstring TfrmMain::StatusNote() const {
+    std::wstring note;
+    auto add = [&note](const std::wstring_view part) {
+        if (part.empty()) return;
+        if (!note.empty()) note += L'\u3000';
+        note += part;
+    };
+    for (const std::wstring& part : FNotes) add(part);
+    add(ViewEntry(FView).Note);
+    return note;
+}
+
+// ------------------------------------------------------- following a file --
+
+void TfrmMain::StripFollowFileClick() { SetFollowFile(!FollowFileChecked()); }
+
+void TfrmMain::SetFollowFile(bool follow) {
+    StripFollowFile.SetChecked(follow);
+    if (follow) FollowOpenFile();
+    else StopFollowing();
+}
+
+// Follows the file last loaded while following is on, unless it is followed
+// already (its watch goes on across reads of it, so that no change between
+// two reads is missed).
+void TfrmMain::FollowOpenFile() {
+    if (!FollowFileChecked() || !HasOpenFile()) return;
+    if (FFollower.Following() && FFollower.Follows(GetOpenFileName())) return;
+    StopFollowing();
+    if (!FFollower.Follow(GetOpenFileName())) SetNote(WatchNote, texts::kFolderNotWatched);
+}
+
+void TfrmMain::StopFollowing() {
+    FFollower.Stop();
+    KillTimer(Handle(), kFollowTimer);
+    FFollowPacer.Cancel();
+    FFollowPostponed = false;
+    SetNote(WatchNote, {});
+}
+
+void TfrmMain::FollowedFileChanged() {
+    FFollowRetries = 0;
+    ScheduleFollowedRead();
+}
+
+void TfrmMain::ScheduleFollowedRead() {
+    if (const auto delay = FFollowPacer.Changed(static_cast<std::int64_t>(GetTickCount64()))) {
+        SetTimer(Handle(), kFollowTimer, static_cast<UINT>(*delay), nullptr);
+    }
+}
+
+// The followed file's read is due. While a box or a dialog is open (the
+// window is disabled) it waits for it to close: a read then would change
+// the map under a message about it.
+void TfrmMain::FollowTimer() {
+    KillTimer(Handle(), kFollowTimer);
+    if (!FFollowPacer.Due()) return;
+    if (!IsWindowEnabled(Handle())) {
+        FFollowPostponed = true;
+        return;
+    }
+    FFollowPacer.Read(static_cast<std::int64_t>(GetTickCount64()));
+    ReadFollowedFile();
+}
+
+// The load flow on the followed file (under its folder's new name after a
+// rename), telling of a fault in the status panel: the map before stays.
+void TfrmMain::ReadFollowedFile() {
+    if (FFollower.FileName().empty()) return;
+    ++FFollowedReads;
+    const TFlagScope quietly(FLoadingQuietly);
+    try {
+        LoadFile(FFollower.FileName());
+    } catch (const rulv::EAbort&) {
+        // LoadFile has told of the fault.
+    } catch (const rulv::EInOutError& error) {
+        // Most likely the writer still holds the file: it is tried again.
+        SetNote(LoadNote, rulv::ui::ReportText(rulv::Utf8ToWide(error.what())));
+        if (++FFollowRetries <= kFollowRetries) ScheduleFollowedRead();
+    } catch (const std::exception& error) {
+        SetNote(LoadNote, rulv::ui::ReportText(rulv::Utf8ToWide(error.what())));
+    }
+}
+
 // ------------------------------------------------------------ messages --
 
 LRESULT TfrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -456,6 +750,7 @@ LRESULT TfrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY: {
         const bool mainForm = Application().MainFormHandle() == Handle();
         Application().Protect([this] { FormDestroy(); });
+        FFollower.Stop();
         Application().OnHint = nullptr;
         if (mainForm) {
             Application().SetMainForm(nullptr, nullptr);
@@ -476,7 +771,27 @@ LRESULT TfrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DROPFILES:
         WMDropFiles(reinterpret_cast<HDROP>(wParam));
         return 0;
-    default:
-        return TForm::HandleMessage(message, wParam, lParam);
+    case WM_CONTEXTMENU: {
+        // From the strip (its right button), or from the keyboard (-1, -1)
+        // while the window is active; anything else is the system's.
+        const bool fromKeyboard = GET_X_LPARAM(lParam) == -1 && GET_Y_LPARAM(lParam) == -1;
+        if (!fromKeyboard && reinterpret_cast<HWND>(wParam) != pbxShow.Handle()) break;
+        pbxShowContextMenu({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, fromKeyboard);
+        return 0;
     }
+    case WM_TIMER:
+        if (wParam != kFollowTimer) break;
+        FollowTimer();
+        return 0;
+    case WM_ENABLE:
+        // A box or dialog closed: the read it held back comes now.
+        if (wParam && FFollowPostponed) {
+            FFollowPostponed = false;
+            SetTimer(Handle(), kFollowTimer, static_cast<UINT>(rulv::TFollowPacer::kSettle), nullptr);
+        }
+        break;
+    default:
+        break;
+    }
+    return TForm::HandleMessage(message, wParam, lParam);
 }

@@ -1,15 +1,21 @@
 // Main.h - TfrmMain, the viewer's one window: menu, toolbar, status bar and
-// the paint box that shows the colour strip, and the load flow every way of
-// opening a file goes through.
+// the paint box that shows the colour strip with its own menu, and the load
+// flow every way of opening a file goes through (following the file on disk
+// included).
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "about/AboutDialog.h"
+#include "app/FileFollower.h"
+#include "app/MainRules.h"
 #include "colormap/ColorMap.h"
+#include "colormap/ColorScience.h"
+#include "ui/Clipboard.h"
 #include "ui/Controls.h"
 #include "ui/OpenDialog.h"
 #include "ui/Handles.h"
@@ -49,6 +55,19 @@ public:
     rulv::ui::TMenuItem N3;
     rulv::ui::TMenuItem ViewToolbar;
     rulv::ui::TMenuItem ViewStatusbar;
+    // The strip's own menu (right-click, the context-menu key, Shift+F10).
+    rulv::ui::TMenuItem mnuStrip;
+    rulv::ui::TMenuItem StripCopyColour;
+    rulv::ui::TMenuItem StripCopyPicture;
+    rulv::ui::TMenuItem N4;
+    rulv::ui::TMenuItem StripFollowFile;
+    rulv::ui::TMenuItem N5;
+    rulv::ui::TMenuItem StripView;
+    rulv::ui::TMenuItem StripViewNormal;
+    rulv::ui::TMenuItem StripViewGrey;
+    rulv::ui::TMenuItem StripViewProtan;
+    rulv::ui::TMenuItem StripViewDeutan;
+    rulv::ui::TMenuItem StripViewTritan;
 
     // Event handlers.
     void FormCreate();
@@ -66,6 +85,13 @@ public:
     void DisplayHint();
     void pbxShowPaint(HDC dc);
     void pbxShowMouseMove(WPARAM shift, int x, int y);
+    void pbxShowContextMenu(POINT screen, bool fromKeyboard);
+    void mnuStripClick();
+    void StripViewClick();
+    void StripCopyColourClick();
+    void StripCopyPictureClick();
+    void StripFollowFileClick();
+    void StripViewAsClick(rulv::TVisionView view);
 
     // The document.
     void SetOpenFileName(const std::wstring& value);
@@ -95,6 +121,15 @@ public:
     bool ViewToolbarChecked() const { return ViewToolbar.Checked(); }
     bool ViewStatusbarChecked() const { return ViewStatusbar.Checked(); }
 
+    // How the strip is shown: as it is, or as a view simulates it.
+    rulv::TVisionView View() const noexcept { return FView; }
+    // Following the shown file: its check item, and the file read again
+    // whenever it changes on disk.
+    void SetFollowFile(bool follow);
+    bool FollowFileChecked() const { return StripFollowFile.Checked(); }
+    // How often the followed file was read again (tests count them).
+    int FollowedReads() const noexcept { return FFollowedReads; }
+
     // Outer window size in pixels, applied unchanged; while the window is
     // minimised, the size it is restored to.
     int OuterHeight() const;
@@ -111,19 +146,52 @@ protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    // What the third status panel says while nothing has a hint, one part
+    // of each kind, in this order; the view's name comes after them.
+    enum TNote { CopyNote, LoadNote, WatchNote, NoteKinds };
+
     void CreateComponents();
-    void AttachMenu();
+    void AttachMenus();
+    void ShowPanels(UINT dpi);
     void ApplyDpi();
     void ShowIcon(WPARAM which, HICON icon);
     void Layout();
     void SetLoaded(bool loaded);
     RECT OuterRect() const;
+    void ReportLoadFault(const std::wstring& text);
+    void FileShown();
+    std::optional<rulv::TPackedColor> ColorUnderPointer(POINT screen) const;
+    void ShowCopyResult(rulv::ui::TClipboardResult result);
+    void SetNote(TNote kind, std::wstring text);
+    std::wstring StatusNote() const;
+    void FollowOpenFile();
+    void StopFollowing();
+    void FollowedFileChanged();
+    void ScheduleFollowedRead();
+    void FollowTimer();
+    void ReadFollowedFile();
 
     std::wstring FOpenFileName;
     rulv::TPaletteArray FColors;
     rulv::ui::TPaletteHandle FPaletteHandle;
     bool FLoaded = false;
     rulv::ui::TFontHandle FFont;
+
+    rulv::ui::TMenuHandle FStripMenu;  // the resource that holds mnuStrip
+    rulv::TVisionView FView = rulv::TVisionView::Normal;
+    std::optional<rulv::TPackedColor> FReadoutColor;  // the colour the readout shows, as in the map
+    std::optional<rulv::TPackedColor> FCopyColor;     // what StripCopyColour copies
+    bool FStripMenuOpen = false;
+    std::wstring FNotes[NoteKinds];
+    // Following: the folder's watch, the pace of the reads, a read waiting
+    // for a box or dialog to close, tries left after a read error, and
+    // whether LoadFile tells of a fault in the status panel, not in a box.
+    rulv::TFileFollower FFollower;
+    rulv::TFollowPacer FFollowPacer;
+    bool FFollowPostponed = false;
+    int FFollowRetries = 0;
+    int FFollowedReads = 0;
+    bool FLoadingQuietly = false;
 };
 
 // The program's main window; set before its FormCreate runs.

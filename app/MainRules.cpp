@@ -1,5 +1,5 @@
-// MainRules.cpp - title, command line, readout texts and palette record of
-// the main window.
+// MainRules.cpp - title, command line, readout texts, the pace of reading a
+// followed file and the palette record of the main window.
 #include "app/MainRules.h"
 
 #include <algorithm>
@@ -51,6 +51,23 @@ std::wstring IndexReadout(std::int64_t index, std::int64_t count) {
 std::wstring HexColorReadout(TPackedColor color) {
     const std::string text = HexColorText(color);
     return std::wstring(text.begin(), text.end());
+}
+
+std::wstring ViewedColorReadout(TPackedColor color, TVisionView view) {
+    if (view == TVisionView::Normal) return HexColorReadout(color);
+    return HexColorReadout(SimulateView(color, view)) + L" (" + HexColorReadout(color) + L")";
+}
+
+std::optional<std::int64_t> TFollowPacer::Changed(std::int64_t now) noexcept {
+    if (FDue) return std::nullopt;
+    FDue = true;
+    if (!FLastRead) return kSettle;
+    return std::max(kSettle, *FLastRead + kSpacing - now);
+}
+
+void TFollowPacer::Read(std::int64_t now) noexcept {
+    FDue = false;
+    FLastRead = now;
 }
 
 TDisplayPaletteRecord BuildDisplayPalette(const TPaletteArray& colors, std::int32_t count) noexcept {

@@ -1,16 +1,18 @@
 // MainRules.h - the main window's rules that need no window: the title's
-// file part, the command-line argument, the readout texts and the display
-// palette record. Portable, so that they are tested natively as well as in
-// the Windows build; the window (Main.cpp) and the strip's painting
-// (StripPainter.h) use them.
+// file part, the command-line argument, the readout texts, the pace of
+// reading a followed file and the display palette record. Portable, so that
+// they are tested natively as well as in the Windows build; the window
+// (Main.cpp) and the strip's painting (StripPainter.h) use them.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "colormap/ColorMap.h"
+#include "colormap/ColorScience.h"
 #include "common/PathParts.h"
 
 namespace rulv {
@@ -31,6 +33,34 @@ std::wstring FirstArgument(std::wstring_view commandLine);
 std::wstring IndexReadout(std::int64_t index, std::int64_t count);
 // The colour readout: hex colour text, red first (0x00336699 gives 996633).
 std::wstring HexColorReadout(TPackedColor color);
+// The colour readout in a view: the colour as `view` shows it, then the
+// map's own in brackets ("3B5C8A (3F528F)"); in the normal view the map's
+// own alone, as HexColorReadout gives it.
+std::wstring ViewedColorReadout(TPackedColor color, TVisionView view);
+
+// When a followed file is read again, on a clock in milliseconds. A change
+// is read after a short settling time, and two reads are at least kSpacing
+// apart however often the file changes; a change noticed
+// while a read is due already is left to that read, which comes after it
+// and so reads the file's last state.
+class TFollowPacer {
+public:
+    static constexpr std::int64_t kSettle = 50;
+    static constexpr std::int64_t kSpacing = 200;
+
+    // A change noticed at `now`: the delay until the file is to be read,
+    // or nothing when a read is due already.
+    std::optional<std::int64_t> Changed(std::int64_t now) noexcept;
+    // The due read was made at `now`.
+    void Read(std::int64_t now) noexcept;
+    bool Due() const noexcept { return FDue; }
+    // Nothing due any more (the file is no longer followed).
+    void Cancel() noexcept { FDue = false; }
+
+private:
+    bool FDue = false;
+    std::optional<std::int64_t> FLastRead;
+};
 
 // The logical palette record CreatePalette takes (LOGPALETTE with room for
 // 256 entries; the window checks the layout against the platform's).

@@ -1,5 +1,5 @@
 // StripPainter.cpp - the colour strip as a brush of one row of pixels, or as
-// one-pixel vertical pen lines.
+// one-pixel vertical pen lines; and as a bitmap for the clipboard.
 #include "app/StripPainter.h"
 
 #include <algorithm>
@@ -47,8 +47,8 @@ private:
 constexpr std::size_t kHeaderWords = sizeof(BITMAPINFOHEADER) / sizeof(std::uint32_t);
 static_assert(sizeof(BITMAPINFOHEADER) % sizeof(std::uint32_t) == 0);
 
-std::vector<std::uint32_t> PackedRow(const TPaletteArray& colors, int width) {
-    const std::vector<TPackedColor> columns = StripColumnColors(colors, width);
+std::vector<std::uint32_t> PackedRow(const TPaletteArray& colors, int width, TVisionView view) {
+    const std::vector<TPackedColor> columns = StripColumnColors(colors, width, view);
     std::vector<std::uint32_t> packed(kHeaderWords + columns.size());
     BITMAPINFOHEADER header{};
     header.biSize = sizeof(header);
@@ -71,14 +71,14 @@ TStripMethod StripMethodFor(HDC dc) noexcept {
     return !paletteDevice && !paletteSelected && bits >= 24 ? TStripMethod::PixelRow : TStripMethod::PenLines;
 }
 
-void PaintStrip(HDC dc, const TPaletteArray& colors, int width, int height) {
-    if (StripMethodFor(dc) == TStripMethod::PixelRow && PaintStripRow(dc, colors, width, height)) return;
-    PaintStripLines(dc, colors, width, height);
+void PaintStrip(HDC dc, const TPaletteArray& colors, int width, int height, TVisionView view) {
+    if (StripMethodFor(dc) == TStripMethod::PixelRow && PaintStripRow(dc, colors, width, height, view)) return;
+    PaintStripLines(dc, colors, width, height, view);
 }
 
-bool PaintStripRow(HDC dc, const TPaletteArray& colors, int width, int height) {
+bool PaintStripRow(HDC dc, const TPaletteArray& colors, int width, int height, TVisionView view) {
     if (colors.empty() || width <= 0 || height <= 0) return true;
-    const std::vector<std::uint32_t> row = PackedRow(colors, width);
+    const std::vector<std::uint32_t> row = PackedRow(colors, width, view);
     ui::TBrushHandle brush(CreateDIBPatternBrushPt(row.data(), DIB_RGB_COLORS));
     if (!brush) return false;
     const TBrushOriginGuard origin(dc);
@@ -86,9 +86,9 @@ bool PaintStripRow(HDC dc, const TPaletteArray& colors, int width, int height) {
     return PatBlt(dc, 0, 0, width, height, PATCOPY) != FALSE;
 }
 
-void PaintStripLines(HDC dc, const TPaletteArray& colors, int width, int height) {
+void PaintStripLines(HDC dc, const TPaletteArray& colors, int width, int height, TVisionView view) {
     if (colors.empty() || width <= 0 || height <= 0) return;
-    const std::vector<TPackedColor> columns = StripColumnColors(colors, width);
+    const std::vector<TPackedColor> columns = StripColumnColors(colors, width, view);
 
     ui::TPen pen;  // declared before the guard: deleted after it is deselected
     ui::TSelectGuard restore(dc, GetStockObject(BLACK_PEN));
@@ -105,6 +105,31 @@ void PaintStripLines(HDC dc, const TPaletteArray& colors, int width, int height)
         MoveToEx(dc, x, 0, nullptr);
         LineTo(dc, x, height);
     }
+}
+
+std::vector<std::byte> StripBitmap(const TPaletteArray& colors, int width, int height, TVisionView view) {
+    if (colors.empty() || width <= 0 || height <= 0) return {};
+    const std::vector<TPackedColor> columns = StripColumnColors(colors, width, view);
+    const std::size_t rowBytes = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof(header);
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = BI_RGB;
+    header.biSizeImage = static_cast<DWORD>(rowBytes * static_cast<std::size_t>(height));
+    std::vector<std::byte> bitmap(sizeof(header) + rowBytes * static_cast<std::size_t>(height));
+    std::memcpy(bitmap.data(), &header, sizeof(header));
+    // Every row is the same: blue, green, red for each column.
+    std::byte* const first = bitmap.data() + sizeof(header);
+    for (std::size_t x = 0; x < columns.size(); ++x) {
+        first[3 * x] = static_cast<std::byte>(BlueOf(columns[x]));
+        first[3 * x + 1] = static_cast<std::byte>(GreenOf(columns[x]));
+        first[3 * x + 2] = static_cast<std::byte>(RedOf(columns[x]));
+    }
+    for (int y = 1; y < height; ++y) std::memcpy(first + rowBytes * static_cast<std::size_t>(y), first, rowBytes);
+    return bitmap;
 }
 
 }  // namespace rulv

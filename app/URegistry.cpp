@@ -1,6 +1,6 @@
-// URegistry.cpp - LoadSettings and SaveSettings: four entries of the
+// URegistry.cpp - LoadSettings and SaveSettings: five entries of the
 // program key, read and written in the order Height, Width, ShowToolBar,
-// ShowStatusBar.
+// ShowStatusBar, FollowFile.
 #include "app/URegistry.h"
 
 #include <cstdint>
@@ -19,6 +19,8 @@ void LoadSettings(TSettingsTarget& window) {
     // Both bars are shown at creation: only a stored false calls the toggle.
     if (!settings.ReadFlag("View", "ShowToolBar", true)) window.ToggleToolBar();
     if (!settings.ReadFlag("View", "ShowStatusBar", true)) window.ToggleStatusBar();
+    // Not followed at creation: only a stored true turns it on.
+    if (settings.ReadFlag("View", "FollowFile", false)) window.SetFollowFile(true);
 }
 
 void SaveSettings(const TSettingsTarget& window) {
@@ -27,6 +29,7 @@ void SaveSettings(const TSettingsTarget& window) {
     settings.WriteInt("Form", "Width", window.OuterWidth());
     settings.WriteFlag("View", "ShowToolBar", window.ViewToolbarChecked());
     settings.WriteFlag("View", "ShowStatusBar", window.ViewStatusbarChecked());
+    settings.WriteFlag("View", "FollowFile", window.FollowFileChecked());
 }
 
 }  // namespace rulv

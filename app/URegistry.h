@@ -3,6 +3,7 @@
 // HKEY_CURRENT_USER\Software\Wuld\RulvViewer
 //   Form\Height, Form\Width            outer size in pixels, decimal text
 //   View\ShowToolBar, View\ShowStatusBar   "1" shown, "0" hidden
+//   View\FollowFile                    "1" the shown file is followed, "0" not
 // All values REG_SZ, kept by RegistrySettings (the store). The two routines
 // here read them once as the first step of the main form's creation and
 // write them once as the whole of its destruction, on what the window hands
@@ -14,9 +15,10 @@ namespace rulv {
 // The program key below HKEY_CURRENT_USER.
 inline constexpr char kSettingsKey[] = "Software\\Wuld\\RulvViewer";
 
-// What the settings act on: the main window's outer size and its two bars.
-// The bars are shown when the window is created; a toggle flips a bar
-// together with the check mark of its menu item.
+// What the settings act on: the main window's outer size, its two bars and
+// whether it follows the file it shows. The bars are shown when the window
+// is created, and the file is not followed; a toggle flips a bar together
+// with the check mark of its menu item.
 class TSettingsTarget {
 public:
     virtual ~TSettingsTarget() = default;
@@ -28,6 +30,8 @@ public:
     virtual void ToggleStatusBar() = 0;
     virtual bool ViewToolbarChecked() const = 0;
     virtual bool ViewStatusbarChecked() const = 0;
+    virtual void SetFollowFile(bool follow) = 0;
+    virtual bool FollowFileChecked() const = 0;
 };
 
 // Applies the stored values to `window`. Raises ERegistryError (a

@@ -30,4 +30,12 @@ std::vector<TPackedColor> StripColumnColors(std::span<const TPackedColor> colors
     return columns;
 }
 
+std::vector<TPackedColor> StripColumnColors(std::span<const TPackedColor> colors, std::int32_t width,
+                                            TVisionView view) {
+    std::vector<TPackedColor> columns = StripColumnColors(colors, width);
+    if (view == TVisionView::Normal) return columns;
+    for (TPackedColor& color : columns) color = SimulateView(color, view);
+    return columns;
+}
+
 }  // namespace rulv

@@ -13,6 +13,7 @@
 #include <span>
 #include <vector>
 
+#include "colormap/ColorScience.h"
 #include "colormap/Rgblib.h"
 
 namespace rulv {
@@ -38,5 +39,9 @@ private:
 // and rulvtool renders. `colors` holds at least one colour. Columns inside
 // the strip never map past the last entry; the clamp only guards the array.
 std::vector<TPackedColor> StripColumnColors(std::span<const TPackedColor> colors, std::int32_t width);
+// The same columns as `view` shows them (SimulateView of each): what the
+// viewer paints in that view and `rulvtool render --view` renders.
+std::vector<TPackedColor> StripColumnColors(std::span<const TPackedColor> colors, std::int32_t width,
+                                            TVisionView view);
 
 }  // namespace rulv

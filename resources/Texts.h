@@ -26,6 +26,29 @@ inline constexpr wchar_t kStatusbarHint[] = L"ｽﾃｰﾀｽﾊﾞｰの表示�
 inline constexpr wchar_t kHelpHint[] = L"ﾍﾙﾌﾟ(htmlﾌｧｲﾙ)を開きます";
 inline constexpr wchar_t kAboutHint[] = L"このｿﾌﾄのﾊﾞｰｼﾞｮﾝ情報を表示します";
 
+// The long hints of the strip's own menu (its right-click menu).
+inline constexpr wchar_t kCopyColourHint[] = L"ﾎﾟｲﾝﾀｰの下の色を RRGGBB の形でｺﾋﾟｰします";
+inline constexpr wchar_t kCopyPictureHint[] = L"表示中の色の帯を画像としてｺﾋﾟｰします";
+inline constexpr wchar_t kViewNormalHint[] = L"色をそのまま表示します";
+inline constexpr wchar_t kViewGreyHint[] = L"明るさだけのｸﾞﾚｰで表示します";
+inline constexpr wchar_t kViewProtanHint[] = L"1型色覚(P型)の人の見え方で表示します";
+inline constexpr wchar_t kViewDeutanHint[] = L"2型色覚(D型)の人の見え方で表示します";
+inline constexpr wchar_t kViewTritanHint[] = L"3型色覚(T型)の人の見え方で表示します";
+inline constexpr wchar_t kFollowFileHint[] = L"ﾌｧｲﾙが書き換えられたら自動的に読み直します";
+
+// What the third status panel says while nothing has a hint: the view
+// other than the normal one, ...
+inline constexpr wchar_t kViewGreyNote[] = L"ｸﾞﾚｰで表示中";
+inline constexpr wchar_t kViewProtanNote[] = L"1型色覚の見え方で表示中";
+inline constexpr wchar_t kViewDeutanNote[] = L"2型色覚の見え方で表示中";
+inline constexpr wchar_t kViewTritanNote[] = L"3型色覚の見え方で表示中";
+// ... a copy that failed, ...
+inline constexpr wchar_t kClipboardBusy[] = L"ｸﾘｯﾌﾟﾎﾞｰﾄﾞが他のｿﾌﾄに使われていてｺﾋﾟｰできません";
+inline constexpr wchar_t kClipboardFailed[] = L"ｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰできませんでした";
+// ... and a followed file's folder that cannot be watched (a reload's
+// fault is said in the load flow's own words).
+inline constexpr wchar_t kFolderNotWatched[] = L"このﾌｫﾙﾀﾞは変更を監視できません";
+
 // The open dialog's filter: two choices, "|" between name and pattern.
 inline constexpr wchar_t kOpenFilter[] = L"RULVﾌｧｲﾙ(*.rulv)|*.rulv|全てのﾌｧｲﾙ|*";
 

@@ -66,8 +66,7 @@ bool ParseVisionView(std::string_view text, TVisionView& view) {
 }
 
 std::vector<std::uint8_t> StripPixels(const TPaletteArray& colors, TStripSize size, TVisionView view) {
-    std::vector<TPackedColor> columns = StripColumnColors(colors, size.Width);
-    for (TPackedColor& color : columns) color = SimulateView(color, view);
+    const std::vector<TPackedColor> columns = StripColumnColors(colors, size.Width, view);
     const auto rowLength = static_cast<std::size_t>(size.Width) * kChannels;
     std::vector<std::uint8_t> pixels(rowLength * static_cast<std::size_t>(size.Height));
     for (std::size_t x = 0; x < columns.size(); ++x) {

@@ -1,4 +1,5 @@
-// Application.cpp - title, hints, message loop and the exception boundary.
+// Application.cpp - title, hints, message loop with its waits on handles,
+// and the exception boundary.
 #include "ui/Application.h"
 
 #include <commctrl.h>
@@ -6,6 +7,7 @@
 
 #include <new>
 #include <optional>
+#include <stdexcept>
 #include <string_view>
 #include <utility>
 
@@ -257,6 +259,34 @@ void TApplication::ProcessMessages() {
     bool quit = false;
     while (!quit && ProcessMessage(quit)) {
     }
+    if (!quit) ProcessSignal();
+}
+
+void TApplication::WaitOn(HANDLE handle, std::function<void()> onSignalled) {
+    StopWaitingOn(handle);
+    if (FWaitHandles.size() >= kMaxWaits) throw std::length_error("too many handles to wait on");
+    FWaitHandlers.push_back(std::move(onSignalled));
+    FWaitHandles.push_back(handle);
+}
+
+void TApplication::StopWaitingOn(HANDLE handle) noexcept {
+    for (std::size_t i = 0; i < FWaitHandles.size(); ++i) {
+        if (FWaitHandles[i] != handle) continue;
+        FWaitHandles.erase(FWaitHandles.begin() + static_cast<std::ptrdiff_t>(i));
+        FWaitHandlers.erase(FWaitHandlers.begin() + static_cast<std::ptrdiff_t>(i));
+        return;
+    }
+}
+
+bool TApplication::ProcessSignal() {
+    if (FWaitHandles.empty()) return false;
+    const DWORD count = static_cast<DWORD>(FWaitHandles.size());
+    const DWORD result = WaitForMultipleObjects(count, FWaitHandles.data(), FALSE, 0);
+    if (result >= WAIT_OBJECT_0 + count) return false;
+    // The handler may stop this wait or start others: it runs from a copy.
+    const std::function<void()> handler = FWaitHandlers[result - WAIT_OBJECT_0];
+    Protect(handler);
+    return true;
 }
 
 int TApplication::Run(int showCommand) {
@@ -269,7 +299,9 @@ int TApplication::Run(int showCommand) {
     }
     bool quit = false;
     while (!quit) {
-        if (!ProcessMessage(quit)) WaitMessage();
+        if (ProcessMessage(quit) || ProcessSignal()) continue;
+        MsgWaitForMultipleObjectsEx(static_cast<DWORD>(FWaitHandles.size()), FWaitHandles.data(), INFINITE,
+                                    QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
     // Take our WM_QUIT off the queue again.
     MSG message;

@@ -3,17 +3,20 @@
 // One per process, reached through Application(). It holds the application
 // title (task-bar text and caption of plain message boxes), the current hint
 // with its change handler, the main form, the application icon, and runs
-// the message loop with the main form's accelerators. Its event dispatch is
-// the one exception boundary of the GUI: EAbort is swallowed, anything else
-// goes to ShowException (the standard error report).
+// the message loop with the main form's accelerators, waiting on handles
+// (a folder's change notification) as well as on messages. Its event
+// dispatch is the one exception boundary of the GUI: EAbort is swallowed,
+// anything else goes to ShowException (the standard error report).
 #pragma once
 
 #include <windows.h>
 
+#include <cstddef>
 #include <exception>
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace rulv::ui {
 
@@ -62,12 +65,27 @@ public:
 
     // --- Message loop ----------------------------------------------------
     // Shows the main form and processes messages until WM_QUIT; 0 then.
+    // Between messages it runs the handlers of signalled handles (WaitOn),
+    // and it sleeps until a message comes or a handle is signalled.
     int Run(int showCommand);
     // One message, if there is one; false when the queue was empty.
     // Sets `quit` when it met WM_QUIT (and puts it back for the caller).
     bool ProcessMessage(bool& quit);
-    // Everything that is waiting now.
+    // Everything that is waiting now: the messages, then the handler of
+    // one signalled handle.
     void ProcessMessages();
+
+    // --- Handles the message loop waits on ---------------------------------
+    // `onSignalled` runs on this thread, inside the exception boundary,
+    // whenever the message loop finds `handle` signalled between messages
+    // (never inside a modal loop: a box, a dialog or a menu). The handler
+    // must take the signal back (reset the event, restart the wait) or stop
+    // waiting on the handle. At most kMaxWaits handles.
+    static constexpr std::size_t kMaxWaits = MAXIMUM_WAIT_OBJECTS - 1;
+    void WaitOn(HANDLE handle, std::function<void()> onSignalled);
+    void StopWaitingOn(HANDLE handle) noexcept;
+    // Runs the handler of one signalled handle; false when none was.
+    bool ProcessSignal();
 
     // --- Message boxes ---------------------------------------------------
     // The plain box of the load flow: caption the title, no icon, one OK,
@@ -110,6 +128,8 @@ private:
     std::wstring FHint;
     std::wstring FCommandLine;
     std::map<HWND, std::wstring> FHints;
+    std::vector<HANDLE> FWaitHandles;
+    std::vector<std::function<void()>> FWaitHandlers;  // one per handle, in the same order
     HWND FMainForm = nullptr;
     HACCEL FAccelerators = nullptr;
     HICON FIcon = nullptr;

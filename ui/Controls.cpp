@@ -232,6 +232,9 @@ LRESULT TPaintBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_RBUTTONUP:
     case WM_MBUTTONUP:
         if (!(wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON))) ReleaseCapture();
+        // The system's handling of the right button's release asks for the
+        // context menu (WM_CONTEXTMENU), which goes on to the owner.
+        if (message == WM_RBUTTONUP) return TWindow::HandleMessage(message, wParam, lParam);
         return 0;
     default:
         return TWindow::HandleMessage(message, wParam, lParam);

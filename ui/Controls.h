@@ -86,7 +86,8 @@ private:
 };
 
 // A window that lets its owner paint it and reports pointer moves. While a
-// button that was pressed on it is held, moves outside are reported too.
+// button that was pressed on it is held, moves outside are reported too. A
+// right-click asks its owner for a context menu (WM_CONTEXTMENU).
 class TPaintBox : public TWindow {
 public:
     ~TPaintBox() override;

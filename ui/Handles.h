@@ -2,7 +2,8 @@
 //
 // Each owner is move-only and frees its handle with the right function:
 // DeleteObject for GDI objects, ReleaseDC for a borrowed window DC, EndPaint
-// for a paint scope, DragFinish for a drop. Pens and palettes are counted
+// for a paint scope, DragFinish for a drop, CloseHandle for kernel objects,
+// DestroyMenu for a menu no window owns. Pens and palettes are counted
 // while they live, because Wine's GetGuiResources always answers 0 and the
 // tests still want to see that painting and loading leak nothing.
 #pragma once
@@ -166,6 +167,54 @@ public:
 
 private:
     HDROP FDrop;
+};
+
+// A kernel object of ours (an event, a folder opened for its changes);
+// closed with CloseHandle. Either failure value counts as none.
+class TKernelHandle {
+public:
+    TKernelHandle() noexcept = default;
+    explicit TKernelHandle(HANDLE handle) noexcept : FHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle) {}
+    ~TKernelHandle() { Reset(); }
+    TKernelHandle(TKernelHandle&& other) noexcept : FHandle(std::exchange(other.FHandle, nullptr)) {}
+    TKernelHandle& operator=(TKernelHandle&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            FHandle = std::exchange(other.FHandle, nullptr);
+        }
+        return *this;
+    }
+    TKernelHandle(const TKernelHandle&) = delete;
+    TKernelHandle& operator=(const TKernelHandle&) = delete;
+    HANDLE Get() const noexcept { return FHandle; }
+    explicit operator bool() const noexcept { return FHandle != nullptr; }
+    void Reset() noexcept {
+        if (FHandle) CloseHandle(std::exchange(FHandle, nullptr));
+    }
+
+private:
+    HANDLE FHandle = nullptr;
+};
+
+// A menu loaded from our resources that no window owns (a window destroys
+// its own menu bar); destroyed with DestroyMenu.
+class TMenuHandle {
+public:
+    TMenuHandle() noexcept = default;
+    explicit TMenuHandle(HMENU menu) noexcept : FMenu(menu) {}
+    ~TMenuHandle() {
+        if (FMenu) DestroyMenu(FMenu);
+    }
+    TMenuHandle(const TMenuHandle&) = delete;
+    TMenuHandle& operator=(const TMenuHandle&) = delete;
+    HMENU Get() const noexcept { return FMenu; }
+    void Reset(HMENU menu = nullptr) noexcept {
+        if (FMenu) DestroyMenu(FMenu);
+        FMenu = menu;
+    }
+
+private:
+    HMENU FMenu = nullptr;
 };
 
 // A window we created and destroy unless it is gone already.

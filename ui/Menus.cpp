@@ -42,6 +42,17 @@ void TMenuItem::SetChecked(bool checked) noexcept {
     if (!FDropDown) CheckMenuItem(FMenu, FCommand, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
 }
 
+void TMenuItem::SetRadioChecked(bool checked) noexcept {
+    if (FDropDown) return;
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_FTYPE | MIIM_STATE;
+    if (!GetMenuItemInfoW(FMenu, FCommand, FALSE, &info)) return;
+    info.fType |= MFT_RADIOCHECK;
+    info.fState = checked ? (info.fState | MFS_CHECKED) : (info.fState & ~static_cast<UINT>(MFS_CHECKED));
+    SetMenuItemInfoW(FMenu, FCommand, FALSE, &info);
+}
+
 TMenuItem* TForm::CommandItem(UINT command) const noexcept {
     for (TMenuItem* item : FMenuItems) {
         if (!item->DropDown() && item->Command() == command) return item;

@@ -34,6 +34,8 @@ public:
     void SetEnabled(bool enabled) noexcept;
     bool Checked() const noexcept;
     void SetChecked(bool checked) noexcept;
+    // The check mark as a bullet: the item is one choice of a group.
+    void SetRadioChecked(bool checked) noexcept;
 
     // A command's click, or a drop-down's opening.
     std::function<void()> OnClick;

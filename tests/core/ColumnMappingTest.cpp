@@ -70,5 +70,15 @@ TEST(StripColumnColors, GivesTheColourOfEveryColumn) {
     EXPECT_TRUE(StripColumnColors({}, 10).empty());
 }
 
+TEST(StripColumnColors, InAViewEachColumnAsTheViewShowsIt) {
+    const std::vector<TPackedColor> colors{0x0000FF, 0x808080, 0x8F523F};
+    // Worked out apart from the program: to protan eyes FF0000 looks 6D5F00
+    // and 3F528F looks 385991; a grey stays the same grey.
+    EXPECT_EQ(StripColumnColors(colors, 3, TVisionView::Protan),
+              (std::vector<TPackedColor>{0x005F6D, 0x808080, 0x915938}));
+    EXPECT_EQ(StripColumnColors(colors, 6, TVisionView::Normal), StripColumnColors(colors, 6));
+    EXPECT_TRUE(StripColumnColors(colors, 0, TVisionView::Grey).empty());
+}
+
 }  // namespace
 }  // namespace rulv

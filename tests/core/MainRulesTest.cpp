@@ -1,6 +1,10 @@
 // MainRulesTest.cpp - the main window's rules that need no window: title,
-// command line, readout texts and the display palette record.
+// command line, readout texts, the pace of reading a followed file and the
+// display palette record.
 #include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
 
 #include "app/MainRules.h"
 
@@ -49,6 +53,62 @@ TEST(Readout, HexColourRedFirst) {
         {0x00FF0000, L"0000FF"}, {0, L"000000"},          {0x00ABCDEF, L"EFCDAB"},
     };
     for (const auto& row : rows) EXPECT_EQ(HexColorReadout(row.color), row.text) << row.color;
+}
+
+TEST(Readout, SimulatedColourFirstThenTheMapsOwn) {
+    // Expected colours worked out apart from the program (linear sRGB, the
+    // view's matrix, clamped, encoded, rounded); 3F528F is 0x8F523F packed.
+    const struct {
+        TVisionView view;
+        TPackedColor color;
+        const wchar_t* text;
+    } rows[] = {
+        {TVisionView::Normal, 0x8F523F, L"3F528F"},
+        {TVisionView::Grey, 0x8F523F, L"555555 (3F528F)"},
+        {TVisionView::Protan, 0x8F523F, L"385991 (3F528F)"},
+        {TVisionView::Deutan, 0x8F523F, L"2F528E (3F528F)"},
+        {TVisionView::Tritan, 0x8F523F, L"145F69 (3F528F)"},
+        {TVisionView::Protan, 0x0000FF, L"6D5F00 (FF0000)"},
+        {TVisionView::Tritan, 0x60C020, L"00BDAA (20C060)"},
+        {TVisionView::Deutan, 0x808080, L"808080 (808080)"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(ViewedColorReadout(row.color, row.view), row.text) << VisionViewName(row.view);
+    }
+}
+
+TEST(FollowPacer, ReadsSettleAndStayTwoHundredMillisecondsApart) {
+    // Each step: a change noticed (the delay the pacer asks for, -1 for
+    // none: a read is due already) or the due read made, at a time in ms.
+    struct TStep {
+        bool change;
+        std::int64_t at;
+        std::int64_t delay;
+    };
+    const struct {
+        const char* name;
+        std::vector<TStep> steps;
+    } rows[] = {
+        {"first change", {{true, 1000, 50}}},
+        {"changes while due", {{true, 1000, 50}, {true, 1010, -1}, {true, 1049, -1}}},
+        {"soon after a read", {{true, 0, 50}, {false, 50, 0}, {true, 60, 190}}},
+        {"long after a read", {{true, 0, 50}, {false, 50, 0}, {true, 5000, 50}}},
+        {"just under the spacing", {{true, 0, 50}, {false, 50, 0}, {true, 200, 50}}},
+        {"a read postponed", {{true, 0, 50}, {false, 900, 0}, {true, 950, 150}}},
+    };
+    for (const auto& row : rows) {
+        TFollowPacer pacer;
+        for (const TStep& step : row.steps) {
+            if (!step.change) {
+                EXPECT_TRUE(pacer.Due()) << row.name;
+                pacer.Read(step.at);
+                EXPECT_FALSE(pacer.Due()) << row.name;
+                continue;
+            }
+            EXPECT_EQ(pacer.Changed(step.at).value_or(-1), step.delay) << row.name << " at " << step.at;
+            EXPECT_TRUE(pacer.Due()) << row.name;
+        }
+    }
 }
 
 TEST(DisplayPalette, RecordTakesTheFirst256Colours) {

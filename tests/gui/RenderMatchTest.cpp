@@ -1,5 +1,5 @@
 // RenderMatchTest.cpp - `rulvtool render` draws exactly what the viewer's
-// paint box shows at the same size.
+// paint box shows at the same size, in every view.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/StandardLibrary.h"
+#include "resources/resource.h"
 #include "tests/support/Process.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/ViewerWindow.h"
@@ -35,19 +36,31 @@ TEST(RenderMatch, RenderedStripEqualsThePaintedBox) {
                                           "#GRAD FF0000,0000FF,37\r\n"
                                           "00FF00\r\n"
                                           "#LINE 0,7,255,-3,128,1,50\r\n");
+    // Each size in the normal view, and in each view the strip's menu
+    // chooses, against `render --view`.
     const struct {
         int width;
         int height;
-    } sizes[] = {{427, 78}, {61, 9}, {20, 4}};
+        UINT view;
+        const char* name;
+    } sizes[] = {
+        {427, 78, IDC_STRIP_VIEW_NORMAL, "normal"}, {61, 9, IDC_STRIP_VIEW_NORMAL, "normal"},
+        {20, 4, IDC_STRIP_VIEW_NORMAL, "normal"},   {427, 78, IDC_STRIP_VIEW_GREY, "grey"},
+        {61, 9, IDC_STRIP_VIEW_PROTAN, "protan"},   {427, 78, IDC_STRIP_VIEW_DEUTAN, "deutan"},
+        {20, 4, IDC_STRIP_VIEW_TRITAN, "tritan"},
+    };
     TViewerWindow window;
     window.Drop({map});
     ASSERT_TRUE(window->Loaded());
     for (const auto& size : sizes) {
+        window.Command(size.view);
         window.ResizePaintBox(size.width, size.height);
         ASSERT_EQ(window->pbxShow.Width(), size.width);
-        const std::wstring png = (folder.Path() / ("strip" + std::to_string(size.width) + ".png")).wstring();
+        const std::wstring png =
+            (folder.Path() / ("strip" + std::to_string(size.width) + size.name + ".png")).wstring();
         ASSERT_EQ(RunTool({L"render", map, L"-o", png, L"--size",
-                           std::to_wstring(size.width) + L"x" + std::to_wstring(size.height)}),
+                           std::to_wstring(size.width) + L"x" + std::to_wstring(size.height), L"--view",
+                           Arg(size.name)}),
                   0);
 
         int width = 0, height = 0, channels = 0;
@@ -67,7 +80,7 @@ TEST(RenderMatch, RenderedStripEqualsThePaintedBox) {
             }
         }
         stbi_image_free(pixels);
-        EXPECT_EQ(mismatches, 0) << size.width << "x" << size.height;
+        EXPECT_EQ(mismatches, 0) << size.width << "x" << size.height << " " << size.name;
     }
 }
 

@@ -1,10 +1,13 @@
 // StripDisplayTest.cpp - the colour strip in the real paint box: pixels,
-// the pointer readout, the display palette and GDI objects.
+// the pointer readout, the simulated views, the display palette and GDI
+// objects.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include "app/MainRules.h"
 #include "colormap/ColumnMapping.h"
+#include "resources/resource.h"
 #include "tests/support/MessageBoxWatcher.h"
 #include "tests/support/SeamGuard.h"
 #include "tests/support/TempFolder.h"
@@ -109,6 +112,61 @@ TEST_F(StripDisplay, ReadoutNamesThePaintedEntryAndIgnoresPositionsOutside) {
         }
         EXPECT_EQ(PanelText(window.Form(), 0), index) << row.x;
         EXPECT_EQ(PanelText(window.Form(), 1), colour) << row.x;
+    }
+}
+
+// The width a status panel takes on screen, and the width its text needs.
+int PanelWidth(TfrmMain& form, int panel) {
+    RECT rect{};
+    SendMessageW(form.stbStatus.Handle(), SB_GETRECT, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(&rect));
+    return rect.right - rect.left;
+}
+
+int TextWidth(TfrmMain& form, const std::wstring& text) {
+    const HWND bar = form.stbStatus.Handle();
+    const HDC dc = GetDC(bar);
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(bar, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(bar, dc);
+    return size.cx;
+}
+
+TEST_F(StripDisplay, AViewRepaintsTheStripAndWidensTheColourReadoutToHoldBothColours) {
+    TViewerWindow window;
+    TfrmMain& form = window.Form();
+    const TPaletteArray colors{0x8F523F, 0x0000FF, 0xFEDCBA};
+    Show(window, colors, 30);
+    window.MoveOverPaintBox(1);
+    ASSERT_EQ(PanelText(form, 1), L"\t3F528F");
+    const int designed = PanelWidth(form, 1);
+    const struct {
+        UINT command;
+        TVisionView view;
+        const wchar_t* readout;
+        const wchar_t* note;
+    } rows[] = {
+        {IDC_STRIP_VIEW_GREY, TVisionView::Grey, L"555555 (3F528F)", L"ｸﾞﾚｰで表示中"},
+        {IDC_STRIP_VIEW_PROTAN, TVisionView::Protan, L"385991 (3F528F)", L"1型色覚の見え方で表示中"},
+        {IDC_STRIP_VIEW_DEUTAN, TVisionView::Deutan, L"2F528E (3F528F)", L"2型色覚の見え方で表示中"},
+        {IDC_STRIP_VIEW_TRITAN, TVisionView::Tritan, L"145F69 (3F528F)", L"3型色覚の見え方で表示中"},
+        {IDC_STRIP_VIEW_NORMAL, TVisionView::Normal, L"3F528F", L""},
+    };
+    for (const auto& row : rows) {
+        window.Command(row.command);
+        window.Repaint();
+        EXPECT_EQ(form.View(), row.view);
+        // The readout follows at once, without a pointer move.
+        EXPECT_EQ(PanelText(form, 1), std::wstring(L"\t") + row.readout) << row.readout;
+        EXPECT_EQ(PanelText(form, 2), row.note);
+        // The strip in the view (every column: the render match test).
+        EXPECT_EQ(PixelOf(form.pbxShow.Handle(), 1, 5), static_cast<COLORREF>(SimulateView(colors[0], row.view)));
+        if (row.view == TVisionView::Normal) {
+            EXPECT_EQ(PanelWidth(form, 1), designed);
+        } else {
+            EXPECT_GT(PanelWidth(form, 1), TextWidth(form, row.readout)) << row.readout;
+        }
     }
 }
 

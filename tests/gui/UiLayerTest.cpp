@@ -1,6 +1,8 @@
 // UiLayerTest.cpp - the UI layer's own rules: the error report's full stop,
-// hints, the open dialog's filter and DPI scaling.
+// hints, the open dialog's filter, the message loop's waits on handles and
+// DPI scaling.
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include "ui/Application.h"
 #include "ui/Controls.h"
@@ -33,6 +35,26 @@ TEST(OpenDialog, FilterPairsSeparatedByNul) {
     const std::wstring filter = ui::DialogFilter(L"RULVﾌｧｲﾙ(*.rulv)|*.rulv|全てのﾌｧｲﾙ|*");
     const wchar_t expected[] = L"RULVﾌｧｲﾙ(*.rulv)\0*.rulv\0全てのﾌｧｲﾙ\0*\0\0";
     EXPECT_EQ(filter, std::wstring(expected, std::size(expected) - 1));
+}
+
+TEST(MessageLoop, RunsTheHandlerOfASignalledHandleUntilItStopsWaiting) {
+    const HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    int runs = 0;
+    ui::Application().WaitOn(event, [&] {
+        ++runs;
+        ResetEvent(event);  // the handler takes the signal back
+    });
+    ui::Application().ProcessMessages();
+    EXPECT_EQ(runs, 0) << "not signalled yet";
+    SetEvent(event);
+    ui::Application().ProcessMessages();
+    ui::Application().ProcessMessages();
+    EXPECT_EQ(runs, 1);
+    ui::Application().StopWaitingOn(event);
+    SetEvent(event);
+    ui::Application().ProcessMessages();
+    EXPECT_EQ(runs, 1) << "ran after the wait was stopped";
+    CloseHandle(event);
 }
 
 TEST(Dpi, LengthsScaleFrom96) {

@@ -1,14 +1,18 @@
-// ViewerInUseTest.cpp - RulvView.exe as a person uses it: real key presses
-// and pointer moves (SendInput), the window minimised and maximised from
-// outside, a fresh process for what persists, and the window read from
+// ViewerInUseTest.cpp - RulvView.exe as a person uses it: real key presses,
+// pointer moves and clicks (SendInput), the window minimised and maximised
+// from outside, a fresh process for what persists, and the window read from
 // outside: which window is active, what the status panels say, what the
-// screen shows, which icon the title bar gets. The layout test runs at the
-// DPI the session was given (scripts/test-dpi runs it at 120, 144 and 192).
+// screen shows, which icon the title bar gets, what the clipboard holds;
+// and its file rewritten by this other process while the window follows
+// it. The layout test runs at the DPI the session was given
+// (scripts/test-dpi runs it at 120, 144 and 192).
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,6 +23,7 @@
 #include "common/SystemError.h"
 #include "common/Unicode.h"
 #include "resources/resource.h"
+#include "tests/support/Files.h"
 #include "tests/support/Input.h"
 #include "tests/support/MainWindow.h"
 #include "tests/support/Process.h"
@@ -29,6 +34,10 @@
 #include "ui/Application.h"
 #include "ui/Dpi.h"
 
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_PNG
+#include <stb_image.h>
+
 namespace rulv::test {
 namespace {
 
@@ -36,12 +45,14 @@ using namespace std::chrono_literals;
 
 constexpr wchar_t kSettingsKey[] = L"Software\\Wuld\\RulvViewer";
 
-// RulvView.exe of this build: app/ next to tests/.
-std::filesystem::path ViewerProgram() {
+// A program of this build, beside tests/ in the build tree.
+std::filesystem::path BuiltProgram(const wchar_t* folder, const wchar_t* name) {
     wchar_t self[MAX_PATH * 4]{};
     GetModuleFileNameW(nullptr, self, static_cast<DWORD>(std::size(self)));
-    return std::filesystem::path(self).parent_path().parent_path().parent_path() / L"app" / L"RulvView.exe";
+    return std::filesystem::path(self).parent_path().parent_path().parent_path() / folder / name;
 }
+
+std::filesystem::path ViewerProgram() { return BuiltProgram(L"app", L"RulvView.exe"); }
 
 std::wstring SettingText(const wchar_t* section, const wchar_t* name) {
     wchar_t data[64]{};
@@ -442,6 +453,325 @@ TEST_F(ViewerInUse, TheTitleBarShowsTheSixteenPixelImageOfTheIcon) {
     ASSERT_TRUE(viewer.WaitForWindow());
     EXPECT_TRUE(WaitFor([&] { return ScreenShows(CaptionArea(viewer.Window()), image, 16); }, 5s));
     EXPECT_TRUE(viewer.Close());
+}
+
+// --- The strip's own menu ------------------------------------------------------
+
+// The map's colours as a colour-map file's text.
+std::string MapOf(const std::vector<TPackedColor>& colours) {
+    std::string text;
+    for (const TPackedColor c : colours) text += HexColorText(c) + "\r\n";
+    return text;
+}
+
+// Opens the strip's menu with a right-click where the pointer is, types
+// `keys` (mnemonics of its items) and waits until the menu has closed.
+bool ChooseFromStripMenu(const TRunningViewer& viewer, std::initializer_list<WORD> keys) {
+    ClickRight();
+    if (!WaitFor([&] { return !FindPopupMenus(viewer.Id()).empty(); }, 5s)) return false;
+    for (const WORD key : keys) TypeKey(key);
+    return WaitFor([&] { return FindPopupMenus(viewer.Id()).empty(); }, 5s);
+}
+
+// The paint box's middle row as the screen shows it.
+std::vector<COLORREF> StripRow(const TRunningViewer& viewer) {
+    RECT box{};
+    GetWindowRect(viewer.PaintBox(), &box);
+    const int row = (box.top + box.bottom) / 2;
+    return ScreenPixels({box.left, row, box.right, row + 1});
+}
+
+// The top row of `rulvtool render --view` of `map` at `size`.
+std::vector<COLORREF> RenderedRow(const std::wstring& map, const wchar_t* view, SIZE size,
+                                  const std::filesystem::path& png) {
+    TProcess tool(BuiltProgram(L"tool", L"rulvtool.exe"),
+                  {L"render", map, L"-o", png.wstring(), L"--view", view, L"--size",
+                   std::to_wstring(size.cx) + L"x" + std::to_wstring(size.cy)});
+    std::vector<COLORREF> row;
+    if (tool.Wait(60s).value_or(-1) != 0) return row;
+    FILE* file = _wfopen(png.c_str(), L"rb");
+    if (!file) return row;
+    int width = 0, height = 0, channels = 0;
+    unsigned char* pixels = stbi_load_from_file(file, &width, &height, &channels, 3);
+    fclose(file);
+    if (!pixels) return row;
+    for (int x = 0; x < width; ++x) row.push_back(RGB(pixels[3 * x], pixels[3 * x + 1], pixels[3 * x + 2]));
+    stbi_image_free(pixels);
+    return row;
+}
+
+TEST_F(ViewerInUse, TheStripsMenuShowsTheMapAsOtherEyesSeeIt) {
+    std::vector<TPackedColor> colours;
+    for (int i = 0; i < 24; ++i) colours.push_back(PackColor(i * 11, 255 - i * 10, (i * 97) % 256));
+    const std::wstring map = FFolder.Write(L"views.rulv", MapOf(colours));
+    TRunningViewer viewer({map});
+    ASSERT_TRUE(viewer.WaitForWindow());
+    ASSERT_TRUE(WaitFor([&] { return WindowText(viewer.Window()) == L"views.rulv - RULV Viewer"; }));
+    ASSERT_TRUE(viewer.Activate());
+    RECT box{};
+    GetWindowRect(viewer.PaintBox(), &box);
+    const SIZE size{box.right - box.left, box.bottom - box.top};
+    const TColumnMapping mapping(size.cx, static_cast<std::int32_t>(colours.size()));
+    const int x = size.cx / 3;
+    const TPackedColor real = colours.at(static_cast<std::size_t>(mapping.IndexOf(x)));
+
+    // Each view from the menu's keys: the strip as rulvtool renders it, the
+    // readout with the simulated colour first, the view's name in panel 3.
+    const struct {
+        TVisionView view;
+        WORD key;
+        const wchar_t* note;
+    } rows[] = {
+        {TVisionView::Grey, 'G', L"ｸﾞﾚｰで表示中"},
+        {TVisionView::Protan, 'P', L"1型色覚の見え方で表示中"},
+        {TVisionView::Deutan, 'D', L"2型色覚の見え方で表示中"},
+        {TVisionView::Tritan, 'T', L"3型色覚の見え方で表示中"},
+        {TVisionView::Normal, 'N', L""},
+    };
+    for (const auto& row : rows) {
+        const std::string name(VisionViewName(row.view));
+        MovePointerTo({box.left + x, (box.top + box.bottom) / 2});
+        ASSERT_TRUE(ChooseFromStripMenu(viewer, {'V', row.key})) << name;
+        const std::vector<COLORREF> rendered =
+            RenderedRow(map, Arg(name).c_str(), size, FFolder.Path() / (name + ".png"));
+        ASSERT_EQ(rendered.size(), static_cast<std::size_t>(size.cx)) << name;
+        EXPECT_TRUE(WaitFor([&] { return StripRow(viewer) == rendered; }, 5s)) << name;
+        EXPECT_TRUE(WaitFor([&] { return viewer.Panel(2) == row.note; }, 5s))
+            << name << ": " << testing::PrintToString(viewer.Panel(2));
+        MovePointerTo({box.left + x + 1, (box.top + box.bottom) / 2});
+        MovePointerTo({box.left + x, (box.top + box.bottom) / 2});
+        EXPECT_TRUE(WaitFor([&] { return viewer.Panel(1) == ViewedColorReadout(real, row.view); }, 5s))
+            << name << ": " << testing::PrintToString(viewer.Panel(1));
+    }
+    // The keyboard opens the menu too: Shift+F10 and the context-menu key.
+    for (const WORD key : {static_cast<WORD>(VK_F10), static_cast<WORD>(VK_APPS)}) {
+        if (key == VK_F10) TypeKeyWith(VK_SHIFT, VK_F10);
+        else TypeKey(VK_APPS);
+        EXPECT_TRUE(WaitFor([&] { return !FindPopupMenus(viewer.Id()).empty(); }, 5s)) << "key " << key;
+        TypeKey(VK_ESCAPE);
+        EXPECT_TRUE(WaitFor([&] { return FindPopupMenus(viewer.Id()).empty(); }, 5s)) << "key " << key;
+    }
+    EXPECT_EQ(FindBox(viewer.Id()), nullptr);
+    EXPECT_TRUE(viewer.Close());
+}
+
+// What another program finds on the clipboard.
+std::optional<std::wstring> ClipboardText() {
+    std::optional<std::wstring> text;
+    if (!OpenClipboard(nullptr)) return text;
+    if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text = chars;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+void PutClipboardText(const std::wstring& text) {
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+    std::copy(text.c_str(), text.c_str() + text.size() + 1, static_cast<wchar_t*>(GlobalLock(memory)));
+    GlobalUnlock(memory);
+    SetClipboardData(CF_UNICODETEXT, memory);
+    CloseClipboard();
+}
+
+// The clipboard's CF_DIB: its size, and its rows top first.
+struct TClipboardPicture {
+    LONG Width = 0;
+    LONG Height = 0;
+    WORD BitCount = 0;
+    std::vector<std::vector<COLORREF>> Rows;
+};
+
+TClipboardPicture ClipboardPicture() {
+    TClipboardPicture picture;
+    if (!OpenClipboard(nullptr)) return picture;
+    if (const HANDLE data = GetClipboardData(CF_DIB)) {
+        const auto* header = static_cast<const BITMAPINFOHEADER*>(GlobalLock(data));
+        picture = {header->biWidth, header->biHeight, header->biBitCount, {}};
+        const auto* bits = reinterpret_cast<const BYTE*>(header + 1);
+        const std::size_t stride = (static_cast<std::size_t>(header->biWidth) * 3 + 3) / 4 * 4;
+        for (LONG y = header->biHeight - 1; header->biBitCount == 24 && y >= 0; --y) {
+            std::vector<COLORREF> row;
+            for (LONG x = 0; x < header->biWidth; ++x) {
+                const BYTE* pixel = bits + static_cast<std::size_t>(y) * stride + 3 * static_cast<std::size_t>(x);
+                row.push_back(RGB(pixel[2], pixel[1], pixel[0]));
+            }
+            picture.Rows.push_back(std::move(row));
+        }
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return picture;
+}
+
+TEST_F(ViewerInUse, CopiesTheColourUnderThePointerAndTheStripAsItIsPainted) {
+    const std::vector<TPackedColor> colours{0x8F523F, 0x123456, 0xFEDCBA, 0x00FF00, 0x0000FF, 0x808080};
+    const std::wstring map = FFolder.Write(L"copy.rulv", MapOf(colours));
+    {
+        // No map shown: nothing is copied, from the menu or with Ctrl+C.
+        TRunningViewer empty;
+        ASSERT_TRUE(empty.WaitForWindow());
+        ASSERT_TRUE(empty.Activate());
+        PutClipboardText(L"before");
+        MovePointerOver(empty.PaintBox());
+        ASSERT_TRUE(ChooseFromStripMenu(empty, {'C'}));
+        TypeKey(VK_ESCAPE);  // a disabled item leaves the menu open
+        TypeKey('C', true);
+        Sleep(300);
+        EXPECT_EQ(ClipboardText(), L"before");
+        EXPECT_TRUE(empty.Close());
+    }
+    TRunningViewer viewer({map});
+    ASSERT_TRUE(viewer.WaitForWindow());
+    ASSERT_TRUE(WaitFor([&] { return WindowText(viewer.Window()) == L"copy.rulv - RULV Viewer"; }));
+    ASSERT_TRUE(viewer.Activate());
+    RECT box{};
+    GetWindowRect(viewer.PaintBox(), &box);
+    const int width = box.right - box.left;
+    const int middle = (box.top + box.bottom) / 2;
+    const TColumnMapping mapping(width, static_cast<std::int32_t>(colours.size()));
+    auto entry = [&](int x) { return colours.at(static_cast<std::size_t>(mapping.IndexOf(x))); };
+
+    // Ctrl+C over the strip, and the menu's item where the right button went.
+    MovePointerTo({box.left + 5, middle});
+    TypeKey('C', true);
+    EXPECT_TRUE(WaitFor([&] { return ClipboardText() == HexColorReadout(entry(5)); }, 5s));
+    MovePointerTo({box.left + width / 2, middle});
+    ASSERT_TRUE(ChooseFromStripMenu(viewer, {'C'}));
+    EXPECT_TRUE(WaitFor([&] { return ClipboardText() == HexColorReadout(entry(width / 2)); }, 5s));
+    // In a view, the colour as the strip shows it.
+    ASSERT_TRUE(ChooseFromStripMenu(viewer, {'V', 'P'}));
+    TypeKey('C', true);
+    EXPECT_TRUE(WaitFor(
+        [&] { return ClipboardText() == HexColorReadout(SimulateView(entry(width / 2), TVisionView::Protan)); }, 5s));
+    // Ctrl+C off the strip copies nothing.
+    PutClipboardText(L"kept");
+    MovePointerOver(viewer.StatusBar());
+    TypeKey('C', true);
+    Sleep(300);
+    EXPECT_EQ(ClipboardText(), L"kept");
+
+    // The strip as a picture: the paint box's size, every row as painted.
+    MovePointerTo({box.left + width / 2, middle});
+    ASSERT_TRUE(ChooseFromStripMenu(viewer, {'I'}));
+    TClipboardPicture picture;
+    EXPECT_TRUE(WaitFor([&] { return (picture = ClipboardPicture()).Width == width; }, 5s));
+    EXPECT_EQ(picture.Height, box.bottom - box.top);
+    EXPECT_EQ(picture.BitCount, 24);
+    const std::vector<COLORREF> screen = ScreenPixels(box);
+    ASSERT_EQ(picture.Rows.size(), static_cast<std::size_t>(box.bottom - box.top));
+    for (std::size_t y = 0; y < picture.Rows.size(); ++y) {
+        const std::vector<COLORREF> shown(screen.begin() + static_cast<std::ptrdiff_t>(y * width),
+                                          screen.begin() + static_cast<std::ptrdiff_t>((y + 1) * width));
+        ASSERT_EQ(picture.Rows[y], shown) << "row " << y;
+    }
+
+    // Held by another program for a moment: the copy waits for it.
+    PutClipboardText(L"held");
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    TypeKey('C', true);
+    Sleep(40);
+    CloseClipboard();
+    EXPECT_TRUE(WaitFor(
+        [&] { return ClipboardText() == HexColorReadout(SimulateView(entry(width / 2), TVisionView::Protan)); }, 5s));
+    EXPECT_EQ(viewer.Panel(2), L"1型色覚の見え方で表示中");
+    // Held longer: told in panel 3 after a short while, no box, and the
+    // next copy works.
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    TypeKey('C', true);
+    EXPECT_TRUE(WaitFor([&] { return viewer.Panel(2) == L"ｸﾘｯﾌﾟﾎﾞｰﾄﾞが他のｿﾌﾄに使われていてｺﾋﾟｰできません　1型色覚の見え方で表示中"; }, 5s))
+        << testing::PrintToString(viewer.Panel(2));
+    CloseClipboard();
+    EXPECT_EQ(FindBox(viewer.Id()), nullptr);
+    TypeKey('C', true);
+    EXPECT_TRUE(WaitFor(
+        [&] { return ClipboardText() == HexColorReadout(SimulateView(entry(width / 2), TVisionView::Protan)); }, 5s));
+    EXPECT_TRUE(WaitFor([&] { return viewer.Panel(2) == L"1型色覚の見え方で表示中"; }, 5s));
+    EXPECT_TRUE(viewer.Close());
+}
+
+// --- Following the file ------------------------------------------------------
+
+// Writes `bytes` as the file, as an editor's save does: the file opened,
+// truncated and written in place.
+void Save(const std::filesystem::path& file, const std::string& bytes) { ASSERT_TRUE(RewriteFile(file, bytes)); }
+
+// The same by writing a new file beside it and renaming it over the old one
+// (tried again while the viewer reads the old one).
+void SaveByRename(const std::filesystem::path& file, const std::string& bytes) {
+    std::filesystem::path temporary = file;
+    temporary += L".tmp";
+    Save(temporary, bytes);
+    EXPECT_TRUE(WaitFor(
+        [&] { return MoveFileExW(temporary.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE; }));
+}
+
+TEST_F(ViewerInUse, FollowsTheFileWhileAnotherProgramRewritesItWithoutABox) {
+    const std::filesystem::path file = FFolder.Write(L"maps\\edited.rulv", "00FF00\r\n");
+    {
+        TRunningViewer viewer({file});
+        ASSERT_TRUE(viewer.WaitForWindow());
+        ASSERT_TRUE(WaitFor([&] { return viewer.StripColour() == RGB(0, 255, 0); }));
+        ASSERT_TRUE(viewer.Activate());
+        MovePointerOver(viewer.PaintBox());
+        ASSERT_TRUE(ChooseFromStripMenu(viewer, {'F'}));
+        MovePointerTo({GetSystemMetrics(SM_CXSCREEN) - 5, GetSystemMetrics(SM_CYSCREEN) - 5});
+
+        // Each save as the other program makes it; what the window shows
+        // after it, and what panel 3 says. A fault leaves the map before.
+        const struct {
+            const char* step;
+            void (*save)(const std::filesystem::path&, const std::string&);
+            const char* bytes;  // nullptr: the file is deleted
+            COLORREF shown;
+            const wchar_t* note;
+        } rows[] = {
+            {"good", &Save, "FF00FF\r\n", RGB(255, 0, 255), L""},
+            {"faulty", &Save, "000000\r\nGG0000\r\n", RGB(255, 0, 255), L"2 行目に間違いがあります"},
+            {"no colour", &Save, "* nothing\r\n", RGB(255, 0, 255), L"色が１色も指定してありません"},
+            {"good again", &Save, "00FFFF\r\n", RGB(0, 255, 255), L""},
+            {"replaced", &SaveByRename, "0000FF\r\n", RGB(0, 0, 255), L""},
+            {"deleted", nullptr, nullptr, RGB(0, 0, 255), L"ﾌｧｲﾙが見つかりません"},
+            {"written anew", &Save, "FFFF00\r\n", RGB(255, 255, 0), L""},
+        };
+        for (const auto& row : rows) {
+            if (row.save) row.save(file, row.bytes);
+            else ASSERT_TRUE(DeleteFileW(file.c_str()));
+            EXPECT_TRUE(WaitFor([&] { return viewer.Panel(2) == row.note; }, 5s))
+                << row.step << ": " << testing::PrintToString(viewer.Panel(2));
+            EXPECT_TRUE(WaitFor([&] { return viewer.StripColour() == row.shown; }, 5s)) << row.step;
+            EXPECT_EQ(FindBox(viewer.Id()), nullptr) << row.step;
+        }
+
+        // The folder renamed: the file is followed there, and Ctrl+R reads it there.
+        const std::filesystem::path moved = FFolder.Path() / L"renamed" / L"edited.rulv";
+        ASSERT_TRUE(MoveFileW((FFolder.Path() / L"maps").c_str(), (FFolder.Path() / L"renamed").c_str()));
+        Save(moved, "FF0000\r\n");
+        EXPECT_TRUE(WaitFor([&] { return viewer.StripColour() == RGB(255, 0, 0); }, 5s));
+        Save(moved, "0000FF\r\n");
+        EXPECT_TRUE(WaitFor([&] { return viewer.StripColour() == RGB(0, 0, 255); }, 5s));
+        ASSERT_TRUE(viewer.Activate());
+        TypeKey('R', true);
+        Sleep(300);
+        EXPECT_EQ(FindBox(viewer.Id()), nullptr) << "Ctrl+R looked for the file in the old folder";
+        EXPECT_EQ(viewer.StripColour(), RGB(0, 0, 255));
+        EXPECT_TRUE(viewer.Close());
+        EXPECT_EQ(SettingText(L"View", L"FollowFile"), L"1");
+    }
+    // A fresh process follows from the start, and stores it again.
+    const std::filesystem::path again = FFolder.Path() / L"renamed" / L"edited.rulv";
+    TRunningViewer viewer({again});
+    ASSERT_TRUE(viewer.WaitForWindow());
+    ASSERT_TRUE(WaitFor([&] { return viewer.StripColour() == RGB(0, 0, 255); }));
+    Save(again, "00FF00\r\n");
+    EXPECT_TRUE(WaitFor([&] { return viewer.StripColour() == RGB(0, 255, 0); }, 5s));
+    EXPECT_TRUE(viewer.Close());
+    EXPECT_EQ(SettingText(L"View", L"FollowFile"), L"1");
 }
 
 }  // namespace

@@ -1,13 +1,21 @@
 // ViewerWindowTest.cpp - the real viewer window driven by real messages:
 // start state, load messages, document states, drops, the command line,
-// bars, hints and shortcuts.
+// bars, hints and shortcuts, and following a file that changes fast or
+// whose folder cannot be watched.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "app/FileFollower.h"
 #include "app/MainRules.h"
 #include "resources/resource.h"
+#include "tests/support/Files.h"
 #include "tests/support/MessageBoxWatcher.h"
+#include "tests/support/SeamGuard.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/ViewerWindow.h"
 #include "tests/support/Wait.h"
@@ -17,6 +25,7 @@
 namespace rulv::test {
 namespace {
 
+using namespace std::chrono_literals;
 using ui::Application;
 
 RECT ChildRect(HWND parent, HWND child) {
@@ -291,6 +300,12 @@ TEST_F(ViewerWindow, HintPanelFollowsButtonsAndMenuItems) {
         {IDC_VIEW_TOOLBAR, MF_STRING | MF_CHECKED, form.mnuView.DropDown(), L"ﾂｰﾙﾊﾞｰの表示／非表示をきりかえます"},
         {0, MF_SEPARATOR, form.mnuView.DropDown(), L""},
         {IDC_HELP_ABOUT, MF_STRING, form.mnuHelp.DropDown(), L"このｿﾌﾄのﾊﾞｰｼﾞｮﾝ情報を表示します"},
+        // The strip's own menu.
+        {IDC_STRIP_COPY_COLOUR, MF_STRING, form.mnuStrip.DropDown(), L"ﾎﾟｲﾝﾀｰの下の色を RRGGBB の形でｺﾋﾟｰします"},
+        {IDC_STRIP_COPY_PICTURE, MF_STRING, form.mnuStrip.DropDown(), L"表示中の色の帯を画像としてｺﾋﾟｰします"},
+        {IDC_STRIP_FOLLOW_FILE, MF_STRING, form.mnuStrip.DropDown(), L"ﾌｧｲﾙが書き換えられたら自動的に読み直します"},
+        {0, MF_POPUP, form.mnuStrip.DropDown(), L""},
+        {IDC_STRIP_VIEW_PROTAN, MF_STRING, form.StripView.DropDown(), L"1型色覚(P型)の人の見え方で表示します"},
         {0, 0xFFFF, nullptr, L""},
     };
     for (const auto& row : rows) {
@@ -324,6 +339,61 @@ TEST_F(ViewerWindow, ShortcutsDoNothingBeforeAFileIsHeld) {
     FFolder.Write(L"good.rulv", "0000FF\r\n");
     window.Shortcut('R');
     EXPECT_EQ(form.Colors(), (TPaletteArray{0xFF0000}));
+}
+
+// --- Following the file ------------------------------------------------------
+
+TEST_F(ViewerWindow, AFileRewrittenAHundredTimesASecondIsReadFiveTimesASecondAndItsLastStateShown) {
+    using namespace std::chrono;
+    TViewerWindow window;
+    TfrmMain& form = window.Form();
+    window.Drop({FGood});
+    window.Command(IDC_STRIP_FOLLOW_FILE);
+    ASSERT_TRUE(form.FollowFileChecked());
+    std::atomic<bool> written{false};
+    const auto start = steady_clock::now();
+    std::thread writer([&] {
+        for (int i = 0; i < 100; ++i) {
+            RewriteFile(FGood, i % 2 ? "FF0000\r\n" : "00FF00\r\nGG\r\n");
+            Sleep(10);
+        }
+        written = RewriteFile(FGood, "123456\r\n");
+    });
+    EXPECT_TRUE(WaitFor([&] { return written && form.Colors() == TPaletteArray{0x563412}; }, 20s));
+    writer.join();
+    const auto elapsed = duration_cast<milliseconds>(steady_clock::now() - start).count();
+    EXPECT_GE(form.FollowedReads(), 2);
+    EXPECT_LE(form.FollowedReads(), elapsed / 200 + 2) << elapsed << " ms";
+    EXPECT_EQ(PanelText(form, 2), L"");
+}
+
+BOOL WINAPI CannotWatch(HANDLE, LPVOID, DWORD, BOOL, DWORD, LPDWORD, LPOVERLAPPED, LPOVERLAPPED_COMPLETION_ROUTINE) {
+    SetLastError(ERROR_INVALID_FUNCTION);  // what a network drive without notifications says
+    return FALSE;
+}
+
+TEST_F(ViewerWindow, AFolderThatCannotBeWatchedIsToldInThePanelAndNothingIsFollowed) {
+    TViewerWindow window;
+    TfrmMain& form = window.Form();
+    window.Drop({FGood});
+    {
+        const TSeamGuard guard(TFileFollower::ReadChanges, &CannotWatch);
+        window.Command(IDC_STRIP_FOLLOW_FILE);
+    }
+    EXPECT_TRUE(form.FollowFileChecked());
+    EXPECT_EQ(PanelText(form, 2), L"このﾌｫﾙﾀﾞは変更を監視できません");
+    FFolder.Write(L"good.rulv", "0000FF\r\n");
+    Sleep(500);
+    ProcessMessages();
+    EXPECT_EQ(form.FollowedReads(), 0);
+    // Turned off, the note goes; another file, in a folder that can be
+    // watched, is followed.
+    window.Command(IDC_STRIP_FOLLOW_FILE);
+    EXPECT_EQ(PanelText(form, 2), L"");
+    window.Command(IDC_STRIP_FOLLOW_FILE);
+    EXPECT_EQ(PanelText(form, 2), L"");
+    FFolder.Write(L"good.rulv", "00FF00\r\n");
+    EXPECT_TRUE(WaitFor([&] { return form.Colors() == TPaletteArray{0x00FF00}; }, 5s));
 }
 
 TEST_F(ViewerWindow, ExitCommandClosesTheWindow) {

@@ -43,11 +43,17 @@ public:
     }
     bool ViewToolbarChecked() const override { return ToolBar; }
     bool ViewStatusbarChecked() const override { return StatusBar; }
+    void SetFollowFile(bool follow) override {
+        FollowFile = follow;
+        Calls.push_back(std::string("SetFollowFile ") + (follow ? "1" : "0"));
+    }
+    bool FollowFileChecked() const override { return FollowFile; }
 
     int Height = 170;
     int Width = 435;
     bool ToolBar = true;
     bool StatusBar = true;
+    bool FollowFile = false;
     std::vector<std::string> Calls;
 };
 
@@ -84,6 +90,22 @@ TEST_F(SettingsRoutineTest, LoadAppliesTheStoredValuesInOrder) {
     LoadSettings(target);
     EXPECT_EQ(target.Calls,
               (TCalls{"SetOuterHeight 300", "SetOuterWidth 500", "ToggleToolBar", "ToggleStatusBar"}));
+}
+
+TEST_F(SettingsRoutineTest, FollowFileIsReadLastAndOnlyAStoredTrueTurnsItOn) {
+    const std::pair<const char*, bool> cases[] = {
+        {"1", true}, {"2", true}, {"$1", true}, {"0", false}, {"", false}, {"yes", false},
+    };
+    for (const auto& [stored, follow] : cases) {
+        DeleteKeyTree(kKey);
+        StoreAll();
+        PutText(kView, "FollowFile", stored);
+        TRecordingTarget target;
+        LoadSettings(target);
+        TCalls expected{"SetOuterHeight 300", "SetOuterWidth 500", "ToggleToolBar", "ToggleStatusBar"};
+        if (follow) expected.push_back("SetFollowFile 1");
+        EXPECT_EQ(target.Calls, expected) << "stored \"" << stored << '"';
+    }
 }
 
 TEST_F(SettingsRoutineTest, StoredHeightTextsAppliedOrKeepTheDesignedHeight) {
@@ -136,6 +158,7 @@ TEST_F(SettingsRoutineTest, ReadErrorEndsTheLoadAtThatEntry) {
         {"Form", "Width", {"SetOuterHeight 300"}},
         {"View", "ShowToolBar", {"SetOuterHeight 300", "SetOuterWidth 500"}},
         {"View", "ShowStatusBar", {"SetOuterHeight 300", "SetOuterWidth 500", "ToggleToolBar"}},
+        {"View", "FollowFile", {"SetOuterHeight 300", "SetOuterWidth 500", "ToggleToolBar", "ToggleStatusBar"}},
     };
     for (const auto& c : cases) {
         DeleteKeyTree(kKey);
@@ -161,7 +184,7 @@ TEST_F(SettingsRoutineTest, ProgramKeyThatCanBeNeitherOpenedNorCreatedLoadsDefau
 
 // ------------------------------------------------------------------ save --
 
-TEST_F(SettingsRoutineTest, SaveWritesAllFourValues) {
+TEST_F(SettingsRoutineTest, SaveWritesAllFiveValues) {
     TRecordingTarget target;
     target.Height = -50;
     target.Width = 1234;
@@ -171,7 +194,11 @@ TEST_F(SettingsRoutineTest, SaveWritesAllFourValues) {
     EXPECT_EQ(GetRaw(kForm, "Width"), WrittenText("1234"));
     EXPECT_EQ(GetRaw(kView, "ShowToolBar"), WrittenText("1"));
     EXPECT_EQ(GetRaw(kView, "ShowStatusBar"), WrittenText("0"));
+    EXPECT_EQ(GetRaw(kView, "FollowFile"), WrittenText("0"));
     EXPECT_EQ(target.Calls, TCalls{});
+    target.FollowFile = true;
+    SaveSettings(target);
+    EXPECT_EQ(GetRaw(kView, "FollowFile"), WrittenText("1"));
 }
 
 TEST_F(SettingsRoutineTest, SaveRewritesValuesThatDidNotChange) {
@@ -198,6 +225,12 @@ TEST_F(SettingsRoutineTest, SavedValuesLoadBackUnchanged) {
     TRecordingTarget loaded;
     LoadSettings(loaded);
     EXPECT_EQ(loaded.Calls, (TCalls{"SetOuterHeight -20", "SetOuterWidth 2147483647", "ToggleToolBar"}));
+    TRecordingTarget following;
+    following.FollowFile = true;
+    SaveSettings(following);
+    TRecordingTarget loadedAgain;
+    LoadSettings(loadedAgain);
+    EXPECT_EQ(loadedAgain.Calls, (TCalls{"SetOuterHeight 170", "SetOuterWidth 435", "SetFollowFile 1"}));
 }
 
 // The value named here fails to be set; the registry takes all others.
@@ -208,16 +241,16 @@ LSTATUS WINAPI FailOneSet(HKEY key, LPCSTR name, DWORD reserved, DWORD type, con
 }
 
 TEST_F(SettingsRoutineTest, WriteErrorEndsTheSaveAtThatEntry) {
-    const char* const order[] = {"Height", "Width", "ShowToolBar", "ShowStatusBar"};
-    const std::string sections[] = {kForm, kForm, kView, kView};
+    const char* const order[] = {"Height", "Width", "ShowToolBar", "ShowStatusBar", "FollowFile"};
+    const std::string sections[] = {kForm, kForm, kView, kView, kView};
     const TSeamGuard guard(RegistrySettings::SetValue, &FailOneSet);
-    for (int failing = 0; failing < 4; ++failing) {
+    for (int failing = 0; failing < 5; ++failing) {
         DeleteKeyTree(kKey);
         gFailingName = order[failing];
         const TRecordingTarget target;
         EXPECT_EQ(RegistryErrorOf([&] { SaveSettings(target); }),
                   std::string("'") + order[failing] + "' の設定に失敗しました");
-        for (int entry = 0; entry < 4; ++entry) {
+        for (int entry = 0; entry < 5; ++entry) {
             EXPECT_EQ(GetRaw(sections[entry], order[entry]).has_value(), entry < failing)
                 << order[entry] << " with " << order[failing] << " failing";
         }

@@ -2,9 +2,11 @@
 #include "tests/support/Files.h"
 
 #include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <thread>
 
 #include "tests/support/Process.h"
 
@@ -26,6 +28,19 @@ void WriteBytes(const fs::path& name, std::string_view bytes) {
     std::ofstream file(name, std::ios::binary | std::ios::trunc);
     file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!file.flush()) throw std::runtime_error("cannot write " + Utf8(name));
+}
+
+bool RewriteFile(const fs::path& name, std::string_view bytes) {
+    for (int tries = 0; tries < 1000; ++tries) {
+        std::ofstream file(name, std::ios::binary | std::ios::trunc);
+        if (!file) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            continue;
+        }
+        file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return static_cast<bool>(file.flush());
+    }
+    return false;
 }
 
 fs::path TreePath(std::string_view buildTimePath) {

@@ -15,6 +15,10 @@ std::string Utf8(const std::filesystem::path& path);
 std::string ReadBytes(const std::filesystem::path& name);
 // Writes `bytes` as the whole file; throws when it cannot.
 void WriteBytes(const std::filesystem::path& name, std::string_view bytes);
+// The same as another program's save, which tries again for up to a second
+// while a reader holds the file and lets nobody write it; false when it
+// never could.
+bool RewriteFile(const std::filesystem::path& name, std::string_view bytes);
 
 // A file or folder of the source or build tree, named by its build-time
 // path (a Linux path; on Windows it is reached through drive Z:, where Wine

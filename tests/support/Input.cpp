@@ -33,6 +33,11 @@ void TypeKey(WORD key, bool control) {
     Send(inputs);
 }
 
+void TypeKeyWith(WORD modifier, WORD key) {
+    Send({KeyInput(modifier, 0, 0), KeyInput(key, 0, 0), KeyInput(key, 0, KEYEVENTF_KEYUP),
+          KeyInput(modifier, 0, KEYEVENTF_KEYUP)});
+}
+
 void TypeText(std::wstring_view text) {
     std::vector<INPUT> inputs;
     for (const wchar_t c : text) {
@@ -58,13 +63,21 @@ void MovePointerOver(HWND window) {
     MovePointerTo({(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2});
 }
 
-void ClickLeft() {
+namespace {
+
+void Click(DWORD downFlag, DWORD upFlag) {
     INPUT down{};
     down.type = INPUT_MOUSE;
-    down.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    down.mi.dwFlags = downFlag;
     INPUT up = down;
-    up.mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    up.mi.dwFlags = upFlag;
     Send({down, up});
 }
+
+}  // namespace
+
+void ClickLeft() { Click(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP); }
+
+void ClickRight() { Click(MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP); }
 
 }  // namespace rulv::test

@@ -12,6 +12,9 @@ namespace rulv::test {
 
 // Presses and releases `key`, with Ctrl held when `control` is set.
 void TypeKey(WORD key, bool control = false);
+// Presses and releases `key` while `modifier` (VK_SHIFT, VK_CONTROL, ...)
+// is held.
+void TypeKeyWith(WORD modifier, WORD key);
 // Types `text` character by character (Unicode input, any character).
 void TypeText(std::wstring_view text);
 
@@ -22,5 +25,7 @@ void MovePointerTo(POINT screen);
 void MovePointerOver(HWND window);
 // A click of the left button where the pointer is.
 void ClickLeft();
+// A click of the right button where the pointer is.
+void ClickRight();
 
 }  // namespace rulv::test

@@ -98,6 +98,25 @@ HWND FindBox(DWORD processId, const std::wstring& text) {
     });
 }
 
+std::vector<HWND> FindPopupMenus(DWORD processId) {
+    struct TSearch {
+        DWORD ProcessId;
+        std::vector<HWND> Found;
+    } search{processId, {}};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<TSearch*>(data);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == s->ProcessId && IsWindowVisible(window) && WindowClass(window) == L"#32768") {
+                s->Found.push_back(window);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.Found;
+}
+
 HWND FindToolTipUnder(HWND control) {
     DWORD processId = 0;
     GetWindowThreadProcessId(control, &processId);

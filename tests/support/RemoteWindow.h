@@ -25,6 +25,10 @@ std::wstring StatusPanelText(HWND statusBar, int panel);
 // none.
 HWND FindBox(DWORD processId, const std::wstring& text = {});
 
+// The visible popup menus (#32768) of `processId`: a menu and the submenus
+// open from it.
+std::vector<HWND> FindPopupMenus(DWORD processId);
+
 // The visible tooltip of the program that owns `control`, shown under the
 // control (where a tooltip comes up when the pointer rests on it), or
 // nullptr.
