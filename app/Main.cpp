@@ -48,9 +48,9 @@ constexpr int kButtonSize = 25;
 constexpr int kButtonTop = 1;
 constexpr int kFontHeight = 12;
 constexpr int kIndexPanelWidth = 60;
-constexpr int kColourPanelWidth = 50;
+constexpr int kColorPanelWidth = 50;
 // The colour readout of a view: the simulated colour, then the map's own.
-constexpr int kViewedColourPanelWidth = 110;
+constexpr int kViewedColorPanelWidth = 110;
 constexpr int kHintPanelWidth = 50;
 
 // The timer that reads a followed file again, and how often a read that
@@ -113,8 +113,8 @@ const TMenuEntry kMenu[] = {
 // from kViews.
 const TMenuEntry kStripMenu[] = {
     {&TfrmMain::mnuStrip, TMenuEntry::DropDown, 0, nullptr, &TfrmMain::mnuStripClick},
-    {&TfrmMain::StripCopyColour, TMenuEntry::Command, IDC_STRIP_COPY_COLOUR, texts::kCopyColourHint,
-     &TfrmMain::StripCopyColourClick},
+    {&TfrmMain::StripCopyColor, TMenuEntry::Command, IDC_STRIP_COPY_COLOR, texts::kCopyColorHint,
+     &TfrmMain::StripCopyColorClick},
     {&TfrmMain::StripCopyPicture, TMenuEntry::Command, IDC_STRIP_COPY_PICTURE, texts::kCopyPictureHint,
      &TfrmMain::StripCopyPictureClick},
     {&TfrmMain::N4, TMenuEntry::Separator, 0, nullptr, nullptr},
@@ -273,8 +273,8 @@ void TfrmMain::ApplyDpi() {
 // The status bar's three panels. The colour readout widens while a view
 // shows the simulated colour and the map's own after it.
 void TfrmMain::ShowPanels(UINT dpi) {
-    const int colour = FView == rulv::TVisionView::Normal ? kColourPanelWidth : kViewedColourPanelWidth;
-    stbStatus.SetPanels({kIndexPanelWidth, colour, kHintPanelWidth},
+    const int color = FView == rulv::TVisionView::Normal ? kColorPanelWidth : kViewedColorPanelWidth;
+    stbStatus.SetPanels({kIndexPanelWidth, color, kHintPanelWidth},
                         {rulv::ui::TAlignment::Right, rulv::ui::TAlignment::Center, rulv::ui::TAlignment::Left},
                         dpi);
 }
@@ -485,7 +485,7 @@ void TfrmMain::LoadFile(const std::wstring& fileName) {
     const rulv::ColorMapResult result = ReadColorMapFile(path, FColors);
     if (result != rulv::kColorMapLoaded) {
         if (result > 0) ReportLoadFault(std::to_wstring(result) + texts::kFaultyLineSuffix);
-        else if (result == rulv::kColorMapNoColors) ReportLoadFault(texts::kNoColours);
+        else if (result == rulv::kColorMapNoColors) ReportLoadFault(texts::kNoColors);
         throw rulv::EAbort();
     }
     SetLoaded(true);
@@ -606,7 +606,7 @@ void TfrmMain::mnuStripClick() {
         GetCursorPos(&cursor);
         FCopyColor = WindowFromPoint(cursor) == pbxShow.Handle() ? ColorUnderPointer(cursor) : std::nullopt;
     }
-    StripCopyColour.SetEnabled(FCopyColor.has_value());
+    StripCopyColor.SetEnabled(FCopyColor.has_value());
     StripCopyPicture.SetEnabled(FLoaded && pbxShow.Width() > 0 && pbxShow.Height() > 0);
 }
 
@@ -614,7 +614,7 @@ void TfrmMain::StripViewClick() {
     for (const TViewEntry& entry : kViews) (this->*entry.Item).SetRadioChecked(entry.View == FView);
 }
 
-void TfrmMain::StripCopyColourClick() {
+void TfrmMain::StripCopyColorClick() {
     if (FCopyColor) ShowCopyResult(rulv::ui::CopyTextToClipboard(Handle(), rulv::HexColorReadout(*FCopyColor)));
 }
 

@@ -57,7 +57,7 @@ public:
     rulv::ui::TMenuItem ViewStatusbar;
     // The strip's own menu (right-click, the context-menu key, Shift+F10).
     rulv::ui::TMenuItem mnuStrip;
-    rulv::ui::TMenuItem StripCopyColour;
+    rulv::ui::TMenuItem StripCopyColor;
     rulv::ui::TMenuItem StripCopyPicture;
     rulv::ui::TMenuItem N4;
     rulv::ui::TMenuItem StripFollowFile;
@@ -88,7 +88,7 @@ public:
     void pbxShowContextMenu(POINT screen, bool fromKeyboard);
     void mnuStripClick();
     void StripViewClick();
-    void StripCopyColourClick();
+    void StripCopyColorClick();
     void StripCopyPictureClick();
     void StripFollowFileClick();
     void StripViewAsClick(rulv::TVisionView view);
@@ -180,7 +180,7 @@ private:
     rulv::ui::TMenuHandle FStripMenu;  // the resource that holds mnuStrip
     rulv::TVisionView FView = rulv::TVisionView::Normal;
     std::optional<rulv::TPackedColor> FReadoutColor;  // the colour the readout shows, as in the map
-    std::optional<rulv::TPackedColor> FCopyColor;     // what StripCopyColour copies
+    std::optional<rulv::TPackedColor> FCopyColor;     // what StripCopyColor copies
     bool FStripMenuOpen = false;
     std::wstring FNotes[NoteKinds];
     // Following: the folder's watch, the pace of the reads, a read waiting

@@ -14,7 +14,7 @@ namespace {
 
 constexpr std::size_t kMillion = 1'000'000;
 
-rulv::TPaletteArray RandomColours() {
+rulv::TPaletteArray RandomColors() {
     std::mt19937 random(20);
     rulv::TPaletteArray colors(kMillion);
     for (rulv::TPackedColor& color : colors) color = static_cast<rulv::TPackedColor>(random() & 0xFFFFFF);
@@ -22,7 +22,7 @@ rulv::TPaletteArray RandomColours() {
 }
 
 // Black to white in a million steps: 3,906 or 3,907 of each grey.
-rulv::TPaletteArray GradientColours() {
+rulv::TPaletteArray GradientColors() {
     rulv::TPaletteArray colors(kMillion);
     for (std::size_t i = 0; i < kMillion; ++i) colors[i] = static_cast<rulv::TPackedColor>(i * 256 / kMillion * 0x010101);
     return colors;
@@ -54,11 +54,11 @@ void Measure(benchmark::State& state, const rulv::TPaletteArray& colors) {
 }
 
 void InspectRandomMillion(benchmark::State& state) {
-    static const rulv::TPaletteArray colors = RandomColours();
+    static const rulv::TPaletteArray colors = RandomColors();
     Measure(state, colors);
 }
 void InspectGradientMillion(benchmark::State& state) {
-    static const rulv::TPaletteArray colors = GradientColours();
+    static const rulv::TPaletteArray colors = GradientColors();
     Measure(state, colors);
 }
 void InspectRepeatedRainbow(benchmark::State& state) {

@@ -108,7 +108,7 @@ void ReloadMillionLines(benchmark::State& state) {
 BENCHMARK(ReloadMillionLines)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The line parser appending the 10,000,000 colours of one generated run.
-void TimeTenMillionColourLine(benchmark::State& state, const char* line) {
+void TimeTenMillionColorLine(benchmark::State& state, const char* line) {
     constexpr std::int64_t kColors = 10'000'000;
     for (auto _ : state) {
         TPalette palette('.');
@@ -122,12 +122,12 @@ void TimeTenMillionColourLine(benchmark::State& state, const char* line) {
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-void Gradient10M(benchmark::State& state) { TimeTenMillionColourLine(state, "#GRAD 000000,FFFFFF,10000000"); }
+void Gradient10M(benchmark::State& state) { TimeTenMillionColorLine(state, "#GRAD 000000,FFFFFF,10000000"); }
 BENCHMARK(Gradient10M)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Fractional slopes: every colour differs from the last, so no run of equal
 // colours helps here.
-void Linear10M(benchmark::State& state) { TimeTenMillionColourLine(state, "#LINE 0,0.37,10,-0.21,255,1.7,10000000"); }
+void Linear10M(benchmark::State& state) { TimeTenMillionColorLine(state, "#LINE 0,0.37,10,-0.21,255,1.7,10000000"); }
 BENCHMARK(Linear10M)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // --- the products alone ------------------------------------------------------
@@ -221,7 +221,7 @@ BENCHMARK(ProductSeriesByRuns)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTi
 // caller's exact-size array), per colour. Counts just past a doubling were
 // the worst case while the palette grew by copying; now only the pages
 // written count.
-void PeakMemoryPerColour(benchmark::State& state) {
+void PeakMemoryPerColor(benchmark::State& state) {
     const auto count = static_cast<std::int32_t>(state.range(0));
     const std::string data = "#GRAD 000000,FFFFFF," + std::to_string(count) + "\r\n";
     std::size_t peak = 0;
@@ -236,7 +236,7 @@ void PeakMemoryPerColour(benchmark::State& state) {
     state.counters["peak_bytes"] = static_cast<double>(peak);
     state.counters["bytes_per_colour"] = static_cast<double>(peak) / count;
 }
-BENCHMARK(PeakMemoryPerColour)
+BENCHMARK(PeakMemoryPerColor)
     ->Arg(1'000'000)
     ->Arg(1 << 20)
     ->Arg((1 << 20) + 1)

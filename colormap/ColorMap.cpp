@@ -49,13 +49,13 @@ public:
     // hex digits and ends in a carriage return within the current chunk.
     // Gives its colour and its text and consumes it, or consumes nothing
     // and gives false. Only where AtEnd() is false.
-    bool ReadColourLine(TPackedColor& color, std::string_view& line) {
+    bool ReadColorLine(TPackedColor& color, std::string_view& line) {
         const char* start = FBuffer.get() + FPosition;
         const std::size_t available = FDataEnd - FPosition;
-        if (available <= kColourDigits || !DecodeSixHexDigits(std::string_view(start, kColourDigits), color)) {
+        if (available <= kColorDigits || !DecodeSixHexDigits(std::string_view(start, kColorDigits), color)) {
             return false;
         }
-        std::size_t length = kColourDigits;
+        std::size_t length = kColorDigits;
         if (start[length] != kCarriageReturn) {
             const auto* returnAt = static_cast<const char*>(
                 std::memchr(start + length, kCarriageReturn, available - length));
@@ -70,14 +70,14 @@ public:
 
     // Colour lines of exactly six hex digits and their line end, one after
     // another within the current chunk, their colours written to
-    // colors[0 .. room-1]: the run of lines ReadColourLine would read one
+    // colors[0 .. room-1]: the run of lines ReadColorLine would read one
     // at a time, in a loop that keeps its place in registers. Stops at the
     // first other line, at `room` lines, or where a line end might belong
     // to the next chunk; gives how many lines it read.
-    std::int64_t ReadPlainColourLines(TPackedColor* colors, std::int64_t room) noexcept {
+    std::int64_t ReadPlainColorLines(TPackedColor* colors, std::int64_t room) noexcept {
         // A line takes its six digits, its carriage return, and one byte
         // more to tell whether a line feed follows.
-        constexpr std::size_t kLineBytes = kColourDigits + 2;
+        constexpr std::size_t kLineBytes = kColorDigits + 2;
         if (FDataEnd < kLineBytes) return 0;
         const char* const buffer = FBuffer.get();
         const std::size_t last = FDataEnd - kLineBytes;  // the last place such a line may start
@@ -95,12 +95,12 @@ public:
             }
             if (position > last) break;
             const char* line = buffer + position;
-            if (line[kColourDigits] != kCarriageReturn ||
-                !DecodeSixHexDigits(std::string_view(line, kColourDigits), colors[count])) {
+            if (line[kColorDigits] != kCarriageReturn ||
+                !DecodeSixHexDigits(std::string_view(line, kColorDigits), colors[count])) {
                 break;
             }
-            lineFeeds = line[kColourDigits + 1] == kLineFeed;
-            position += kColourDigits + 1 + (lineFeeds ? 1 : 0);
+            lineFeeds = line[kColorDigits + 1] == kLineFeed;
+            position += kColorDigits + 1 + (lineFeeds ? 1 : 0);
             ++count;
         }
         FPosition = position;
@@ -246,7 +246,7 @@ ColorMapResult TColorMapReader::ReadLines(TByteSource& source, TPalette& palette
             throw Exception("The file has more lines than a line number can count");
         }
         // A run of the commonest lines, at once.
-        const std::int64_t run = reader.ReadPlainColourLines(
+        const std::int64_t run = reader.ReadPlainColorLines(
             palette.Room(), std::min(palette.RoomSize(), std::numeric_limits<ColorMapResult>::max() - lineNumber + 1));
         if (run > 0) {
             palette.AddWithinRoom(run);
@@ -257,9 +257,9 @@ ColorMapResult TColorMapReader::ReadLines(TByteSource& source, TPalette& palette
         ++counts.Lines;
         TPackedColor color = 0;
         std::string_view line;
-        if (reader.ReadColourLine(color, line)) {
+        if (reader.ReadColorLine(color, line)) {
             try {
-                palette.AddColourLine(line, color);
+                palette.AddColorLine(line, color);
             } catch (const ELineFault& fault) {
                 RecordFault(counts, fault.Fault(), line, false);
                 return static_cast<ColorMapResult>(lineNumber);

@@ -69,7 +69,7 @@ ColorMapResult LoadColorMapFile(const std::filesystem::path& fileName, std::int6
 // The same reads for callers that need only a part of the colours (a
 // thumbnail's columns) and must stay within a memory budget: the list holds
 // at most `colorLimit` colours (a line that would add more is faulty,
-// TooManyColours), and on success `use` gets the colours while the list
+// TooManyColors), and on success `use` gets the colours while the list
 // still holds them, so that nothing is copied.
 using TColorsUser = std::function<void(std::span<const TPackedColor> colors)>;
 ColorMapResult ReadColorMap(TByteSource& source, const TColorsUser& use, char decimalSeparator,

@@ -7,8 +7,8 @@ namespace {
 
 std::string_view FieldName(TLineField field) noexcept {
     switch (field) {
-    case TLineField::StartColour: return "the start colour";
-    case TLineField::EndColour: return "the end colour";
+    case TLineField::StartColor: return "the start colour";
+    case TLineField::EndColor: return "the end colour";
     case TLineField::Count: return "the count";
     case TLineField::RedStart: return "the red start";
     case TLineField::RedSlope: return "the red slope";
@@ -24,8 +24,8 @@ std::string_view FieldName(TLineField field) noexcept {
 // The field a directive reads after `field`.
 std::string_view NextFieldName(TLineField field) noexcept {
     switch (field) {
-    case TLineField::StartColour: return FieldName(TLineField::EndColour);
-    case TLineField::EndColour:
+    case TLineField::StartColor: return FieldName(TLineField::EndColor);
+    case TLineField::EndColor:
     case TLineField::BlueSlope: return FieldName(TLineField::Count);
     case TLineField::RedStart: return FieldName(TLineField::RedSlope);
     case TLineField::RedSlope: return FieldName(TLineField::GreenStart);
@@ -61,13 +61,13 @@ std::string Described(int found) {
     return std::string("byte 0x") + kHex[(found >> 4) & 0xF] + kHex[found & 0xF];
 }
 
-std::string NotAColourReason(const TLineFault& fault) {
+std::string NotAColorReason(const TLineFault& fault) {
     constexpr std::string_view kRule = "a colour line starts with six hex digits RRGGBB";
     if (fault.Found < 0) return "the line ends before its colour is complete; " + std::string(kRule);
     return Described(fault.Found) + " is not a hex digit; " + std::string(kRule);
 }
 
-std::string ColourFieldReason(const TLineFault& fault) {
+std::string ColorFieldReason(const TLineFault& fault) {
     const std::string field(FieldName(fault.Field));
     switch (fault.Rule) {
     case TNumberFault::TooManyHexDigits: return field + " has more than six hex digits";
@@ -126,10 +126,10 @@ void RaiseLineFault(std::string_view line, TLineFault fault) {
 
 std::string LineFaultReason(const TLineFault& fault) {
     switch (fault.Kind) {
-    case TLineFaultKind::NotAColour: return NotAColourReason(fault);
+    case TLineFaultKind::NotAColor: return NotAColorReason(fault);
     case TLineFaultKind::NoSpaceAfterKeyword:
         return std::string(KeywordOf(fault.Directive)) + " must be followed by one blank, not " + Described(fault.Found);
-    case TLineFaultKind::BadColourField: return ColourFieldReason(fault);
+    case TLineFaultKind::BadColorField: return ColorFieldReason(fault);
     case TLineFaultKind::MissingComma: return MissingCommaReason(fault);
     case TLineFaultKind::BadInteger: return IntegerReason(fault);
     case TLineFaultKind::BadSlope: return SlopeReason(fault);
@@ -142,7 +142,7 @@ std::string LineFaultReason(const TLineFault& fault) {
                std::string(ChannelName(fault.Channel)) + " slope does not fit 64 bits";
     case TLineFaultKind::OutOfMemory:
         return "out of memory after " + std::to_string(fault.Index) + " colours";
-    case TLineFaultKind::TooManyColours:
+    case TLineFaultKind::TooManyColors:
         return "more than " + std::to_string(fault.Index) + " colours; a map holds no more";
     }
     return "faulty line";
@@ -150,9 +150,9 @@ std::string LineFaultReason(const TLineFault& fault) {
 
 std::string_view LineFaultKindName(TLineFaultKind kind) noexcept {
     switch (kind) {
-    case TLineFaultKind::NotAColour: return "NotAColour";
+    case TLineFaultKind::NotAColor: return "NotAColour";
     case TLineFaultKind::NoSpaceAfterKeyword: return "NoSpaceAfterKeyword";
-    case TLineFaultKind::BadColourField: return "BadColourField";
+    case TLineFaultKind::BadColorField: return "BadColourField";
     case TLineFaultKind::MissingComma: return "MissingComma";
     case TLineFaultKind::BadInteger: return "BadInteger";
     case TLineFaultKind::BadSlope: return "BadSlope";
@@ -160,7 +160,7 @@ std::string_view LineFaultKindName(TLineFaultKind kind) noexcept {
     case TLineFaultKind::GradientCountZero: return "GradientCountZero";
     case TLineFaultKind::ProductTooLarge: return "ProductTooLarge";
     case TLineFaultKind::OutOfMemory: return "OutOfMemory";
-    case TLineFaultKind::TooManyColours: return "TooManyColours";
+    case TLineFaultKind::TooManyColors: return "TooManyColours";
     }
     return "?";
 }

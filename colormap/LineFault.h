@@ -7,9 +7,9 @@
 // the fault on to callers that ask for it (rulvtool explains it in full).
 //
 //   kind                 example line                    column
-//   NotAColour           GG0000                          1  (the first G)
+//   NotAColor            GG0000                          1  (the first G)
 //   NoSpaceAfterKeyword  #GRADIENT 000000,FFFFFF,10      6  (the I)
-//   BadColourField       #GRAD 00000,FFFFFF,10           12 (where the sixth digit belongs)
+//   BadColorField        #GRAD 00000,FFFFFF,10           12 (where the sixth digit belongs)
 //   MissingComma         #LINE 0,1,0,1,0,1               18 (the end: no count)
 //   BadInteger           #GRAD 000000,FFFFFF,1O          22 (the letter O)
 //   BadSlope             #LINE 0,x,0,0,0,0,1             9  (the x)
@@ -17,7 +17,7 @@
 //   GradientCountZero    #GRAD 000000,FFFFFF,0           21 (the count)
 //   ProductTooLarge      #LINE 0,1e19,0,0,0,0,2          9  (the red slope; k = 1)
 //   OutOfMemory          (the list could not grow)       the count; 1 on a colour line
-//   TooManyColours       (past 2,147,483,647 colours)    the count; 1 on a colour line
+//   TooManyColors        (past 2,147,483,647 colours)    the count; 1 on a colour line
 #pragma once
 
 #include <cstdint>
@@ -30,9 +30,9 @@
 namespace rulv {
 
 enum class TLineFaultKind : std::uint8_t {
-    NotAColour,           // a colour line whose first six characters are not hex colour text
+    NotAColor,            // a colour line whose first six characters are not hex colour text
     NoSpaceAfterKeyword,  // "#GRAD" or "#LINE" not followed by one space
-    BadColourField,       // a gradient colour that is not exactly six hex digits
+    BadColorField,        // a gradient colour that is not exactly six hex digits
     MissingComma,         // a field without the comma that must follow it
     BadInteger,           // a count or start that ParseInteger refuses; Rule says why
     BadSlope,             // a slope that ParseReal refuses; Rule says why
@@ -40,15 +40,15 @@ enum class TLineFaultKind : std::uint8_t {
     GradientCountZero,    // a gradient with a count of 0
     ProductTooLarge,      // start + round(k * slope) beyond 64 bits; Channel and Index say where
     OutOfMemory,          // the colour list could not grow; Index colours were held
-    TooManyColours,       // more colours than the list may hold; Index is that limit
+    TooManyColors,        // more colours than the list may hold; Index is that limit
 };
 
 enum class TDirective : std::uint8_t { None, Gradient, Linear };
 
 enum class TLineField : std::uint8_t {
     None,
-    StartColour,
-    EndColour,
+    StartColor,
+    EndColor,
     Count,
     RedStart,
     RedSlope,
@@ -61,12 +61,12 @@ enum class TLineField : std::uint8_t {
 enum class TChannel : std::uint8_t { Red, Green, Blue };
 
 struct TLineFault {
-    TLineFaultKind Kind = TLineFaultKind::NotAColour;
+    TLineFaultKind Kind = TLineFaultKind::NotAColor;
     // Byte column from 1; the line's length + 1 stands for its end.
     std::int64_t Column = 1;
     TDirective Directive = TDirective::None;
     TLineField Field = TLineField::None;       // the field at fault, in a directive
-    // BadInteger, BadSlope: the rule that refused the field. BadColourField:
+    // BadInteger, BadSlope: the rule that refused the field. BadColorField:
     // UnexpectedCharacter (no hex digit), Empty (too few digits, Index of
     // them) or TooManyHexDigits (a seventh digit).
     TNumberFault Rule = TNumberFault::None;

@@ -30,8 +30,8 @@ std::string_view Trim(std::string_view piece) {
 // Where a colour line stops being hex colour text, as SetHex on its first
 // six characters sees it: the first character that is no hex digit, or the
 // end of a line of four digits or fewer. Zero when SetHex accepts them.
-std::int64_t ColourTextFaultColumn(std::string_view line) {
-    const std::size_t checked = std::min(line.size(), kColourDigits);
+std::int64_t ColorTextFaultColumn(std::string_view line) {
+    const std::size_t checked = std::min(line.size(), kColorDigits);
     for (std::size_t i = 0; i < checked; ++i) {
         if (!IsHexDigit(line[i])) return static_cast<std::int64_t>(i) + 1;
     }
@@ -119,22 +119,22 @@ public:
     }
 
     // A gradient colour: exactly six hex digits, then a comma.
-    TRgb ColourField(const TField& field, TLineField name) const {
-        const std::size_t digits = std::min(field.Text.size(), kColourDigits);
+    TRgb ColorField(const TField& field, TLineField name) const {
+        const std::size_t digits = std::min(field.Text.size(), kColorDigits);
         for (std::size_t i = 0; i < digits; ++i) {
             if (!IsHexDigit(field.Text[i])) {
-                Raise(TLineFaultKind::BadColourField, field.Column + static_cast<std::int64_t>(i), name,
+                Raise(TLineFaultKind::BadColorField, field.Column + static_cast<std::int64_t>(i), name,
                       TNumberFault::UnexpectedCharacter);
             }
         }
-        if (field.Text.size() < kColourDigits) {
-            Raise(TLineFaultKind::BadColourField, field.EndColumn(), name, TNumberFault::Empty,
+        if (field.Text.size() < kColorDigits) {
+            Raise(TLineFaultKind::BadColorField, field.EndColumn(), name, TNumberFault::Empty,
                   static_cast<std::int64_t>(field.Text.size()));
         }
-        if (field.Text.size() > kColourDigits) {
-            const std::int64_t after = field.Column + static_cast<std::int64_t>(kColourDigits);
-            if (IsHexDigit(field.Text[kColourDigits])) {
-                Raise(TLineFaultKind::BadColourField, after, name, TNumberFault::TooManyHexDigits);
+        if (field.Text.size() > kColorDigits) {
+            const std::int64_t after = field.Column + static_cast<std::int64_t>(kColorDigits);
+            if (IsHexDigit(field.Text[kColorDigits])) {
+                Raise(TLineFaultKind::BadColorField, after, name, TNumberFault::TooManyHexDigits);
             }
             Raise(TLineFaultKind::MissingComma, after, name);
         }
@@ -282,14 +282,14 @@ void TPalette::ParseLine(std::string_view line) {
     }
     TPackedColor color = 0;
     if (!DecodeSixHexDigits(line, color)) {
-        if (const std::int64_t column = ColourTextFaultColumn(line); column != 0) {
+        if (const std::int64_t column = ColorTextFaultColumn(line); column != 0) {
             TLineFault fault;
-            fault.Kind = TLineFaultKind::NotAColour;
+            fault.Kind = TLineFaultKind::NotAColor;
             fault.Column = column;
             RaiseLineFault(line, fault);
         }
         TRgb rgb;
-        rgb.SetHex(line.substr(0, kColourDigits));
+        rgb.SetHex(line.substr(0, kColorDigits));
         color = rgb.GetColor();
     }
     AddForLine(line, color, 1);
@@ -299,8 +299,8 @@ void TPalette::ParseGradient(std::string_view line) {
     const TDirectiveFaults faults(line, TDirective::Gradient);
     faults.RequireSpaceAfterKeyword();
     TFields fields(line, kKeywordLength);
-    const TRgb start = faults.ColourField(fields.Next(), TLineField::StartColour);
-    const TRgb end = faults.ColourField(fields.Next(), TLineField::EndColour);
+    const TRgb start = faults.ColorField(fields.Next(), TLineField::StartColor);
+    const TRgb end = faults.ColorField(fields.Next(), TLineField::EndColor);
     const TField countField = fields.Next();
     const std::int32_t count = faults.Integer(countField, TLineField::Count);
     // (end - start) / 0 would be a division by zero (or 0 / 0).

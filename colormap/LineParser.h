@@ -63,7 +63,7 @@
 namespace rulv::line_grammar {
 
 inline constexpr std::size_t kKeywordLength = 5;
-inline constexpr std::size_t kColourDigits = 6;
+inline constexpr std::size_t kColorDigits = 6;
 
 // The directive keyword of a line: its first five characters, upper-cased.
 inline std::array<char, kKeywordLength> Keyword(std::string_view line) {
@@ -100,7 +100,7 @@ inline bool IsHexDigit(char c) { return kHexDigits[static_cast<unsigned char>(c)
 // general conversion (the loader's hot path: no loop, one test of all six
 // digits). Gives false for anything else.
 inline bool DecodeSixHexDigits(std::string_view line, TPackedColor& color) {
-    if (line.size() < kColourDigits) return false;
+    if (line.size() < kColorDigits) return false;
     const auto digit = [&line](std::size_t i) -> unsigned { return kHexDigits[static_cast<unsigned char>(line[i])]; };
     const unsigned d0 = digit(0), d1 = digit(1), d2 = digit(2), d3 = digit(3), d4 = digit(4), d5 = digit(5);
     // A byte that is no digit maps to 0xFF, which no digit's value reaches.

@@ -77,7 +77,7 @@ void TPalette::CopyTo(TPaletteArray& colors) const {
 void TPalette::RaiseGrowthFault(std::string_view line, std::int64_t column) const {
     TLineFault fault;
     const bool full = FLast >= FColorLimit - 1;
-    fault.Kind = full ? TLineFaultKind::TooManyColours : TLineFaultKind::OutOfMemory;
+    fault.Kind = full ? TLineFaultKind::TooManyColors : TLineFaultKind::OutOfMemory;
     fault.Column = column;
     fault.Index = full ? FColorLimit : std::int64_t{FLast} + 1;
     RaiseLineFault(line, fault);

@@ -76,7 +76,7 @@ private:
 
     // A colour line whose colour the loader has read already: appends it
     // as ParseLine(line) would, or raises ELineFault when the list is full.
-    void AddColourLine(std::string_view line, TPackedColor color) {
+    void AddColorLine(std::string_view line, TPackedColor color) {
         if (!AddWithinCapacity(color)) AddForLine(line, color, 1);
     }
     // Room for colours after the last one without growing and within the

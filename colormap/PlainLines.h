@@ -19,7 +19,7 @@
 
 namespace rulv::line_grammar {
 
-inline constexpr std::size_t kPlainLineBytes = kColourDigits + 2;
+inline constexpr std::size_t kPlainLineBytes = kColorDigits + 2;
 inline constexpr std::int64_t kBlockLines = 8;
 inline constexpr std::size_t kBlockBytes = kBlockLines * kPlainLineBytes;
 
@@ -30,11 +30,11 @@ inline bool DecodeBlockOfLinesPortable(const char* text, TPackedColor* colors) n
     bool plain = true;
     for (std::size_t i = 0; i < kBlockLines; ++i) {
         const char* line = text + i * kPlainLineBytes;
-        plain &= (line[kColourDigits] == '\r') & (line[kColourDigits + 1] == '\n');
+        plain &= (line[kColorDigits] == '\r') & (line[kColorDigits + 1] == '\n');
     }
     if (!plain) return false;
     for (std::size_t i = 0; i < kBlockLines; ++i) {
-        plain &= DecodeSixHexDigits(std::string_view(text + i * kPlainLineBytes, kColourDigits), colors[i]);
+        plain &= DecodeSixHexDigits(std::string_view(text + i * kPlainLineBytes, kColorDigits), colors[i]);
     }
     return plain;
 }

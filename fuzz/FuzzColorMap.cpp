@@ -71,8 +71,8 @@ struct TExpectation {
 };
 
 bool IsKnownKind(TLineFaultKind kind) {
-    return static_cast<int>(kind) >= static_cast<int>(TLineFaultKind::NotAColour) &&
-           static_cast<int>(kind) <= static_cast<int>(TLineFaultKind::TooManyColours);
+    return static_cast<int>(kind) >= static_cast<int>(TLineFaultKind::NotAColor) &&
+           static_cast<int>(kind) <= static_cast<int>(TLineFaultKind::TooManyColors);
 }
 
 void CheckFault(const TLineFault& fault, std::string_view line) {
@@ -123,7 +123,7 @@ TExpectation LineByLine(std::string_view data, char decimalSeparator) {
         } catch (const ELineFault& fault) {
             CheckFault(fault.Fault(), line);
             // Past the fuzzer's own limit the reader would go on.
-            expected.TooLarge = fault.Fault().Kind == TLineFaultKind::TooManyColours;
+            expected.TooLarge = fault.Fault().Kind == TLineFaultKind::TooManyColors;
             expected.Result = lineNumber;
             expected.Fault = fault.Fault();
             return expected;

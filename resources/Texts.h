@@ -27,7 +27,7 @@ inline constexpr wchar_t kHelpHint[] = L"ﾍﾙﾌﾟ(htmlﾌｧｲﾙ)を開き
 inline constexpr wchar_t kAboutHint[] = L"このｿﾌﾄのﾊﾞｰｼﾞｮﾝ情報を表示します";
 
 // The long hints of the strip's own menu (its right-click menu).
-inline constexpr wchar_t kCopyColourHint[] = L"ﾎﾟｲﾝﾀｰの下の色を RRGGBB の形でｺﾋﾟｰします";
+inline constexpr wchar_t kCopyColorHint[] = L"ﾎﾟｲﾝﾀｰの下の色を RRGGBB の形でｺﾋﾟｰします";
 inline constexpr wchar_t kCopyPictureHint[] = L"表示中の色の帯を画像としてｺﾋﾟｰします";
 inline constexpr wchar_t kViewNormalHint[] = L"色をそのまま表示します";
 inline constexpr wchar_t kViewGreyHint[] = L"明るさだけのｸﾞﾚｰで表示します";
@@ -55,7 +55,7 @@ inline constexpr wchar_t kOpenFilter[] = L"RULVﾌｧｲﾙ(*.rulv)|*.rulv|全�
 // The load flow's messages. A faulty line: its number, then the suffix.
 inline constexpr wchar_t kFileNotFound[] = L"ﾌｧｲﾙが見つかりません";
 inline constexpr wchar_t kFaultyLineSuffix[] = L" 行目に間違いがあります";
-inline constexpr wchar_t kNoColours[] = L"色が１色も指定してありません";
+inline constexpr wchar_t kNoColors[] = L"色が１色も指定してありません";
 // A name that opened as a device or a pipe (the viewer reads disk files only).
 inline constexpr char kNotADiskFile[] = "ディスク上のファイルではないので読み込めません";
 

@@ -22,7 +22,7 @@
 #define IDC_HELP_HELP 1021
 #define IDC_HELP_ABOUT 1022
 // The strip's own menu; the views in the order of TVisionView.
-#define IDC_STRIP_COPY_COLOUR 1031
+#define IDC_STRIP_COPY_COLOR 1031
 #define IDC_STRIP_COPY_PICTURE 1032
 #define IDC_STRIP_VIEW_NORMAL 1041
 #define IDC_STRIP_VIEW_GREY 1042

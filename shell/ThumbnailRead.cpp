@@ -28,12 +28,12 @@ constexpr char kEndOfData = '\x1A';  // Ctrl-Z
 // - the reader's buffer (64 KiB), allowed 1 MiB;
 // - the columns and the picture, 4 bytes a pixel (made after the list is
 //   freed, counted here all the same).
-constexpr std::uint64_t kColourBytes = sizeof(TPackedColor);
-constexpr std::uint64_t kListPeak = std::uint64_t{kThumbnailColorLimit} * kColourBytes * 3 / 2;
+constexpr std::uint64_t kColorBytes = sizeof(TPackedColor);
+constexpr std::uint64_t kListPeak = std::uint64_t{kThumbnailColorLimit} * kColorBytes * 3 / 2;
 constexpr std::uint64_t kLinePeak = 4 * kThumbnailMaxDirectiveLine;
 constexpr std::uint64_t kReaderBuffer = std::uint64_t{1} << 20;
 constexpr std::uint64_t kPicturePeak =
-    std::uint64_t{kThumbnailMaxSide} * kColourBytes * (1 + kThumbnailMaxSide / 4);
+    std::uint64_t{kThumbnailMaxSide} * kColorBytes * (1 + kThumbnailMaxSide / 4);
 static_assert(kThumbnailColorLimit % TPalette::kInitialCapacity == 0 &&
               std::has_single_bit(static_cast<std::uint32_t>(kThumbnailColorLimit / TPalette::kInitialCapacity)));
 static_assert(kListPeak + kLinePeak + kReaderBuffer + kPicturePeak <= kThumbnailMemoryBudget);

@@ -176,7 +176,7 @@ std::optional<std::string> ParseRequest(const std::vector<TArgument>& arguments,
         } else if (option == "--colours") {
             std::int64_t count = 0;
             if (!ParseCount(value, count)) return "--colours wants a whole number from 1 to 2147483647";
-            request.Sampling.Colours = count;
+            request.Sampling.Colors = count;
         } else if (option == "--scale") {
             if (value != "1" && value != "255") return "--scale wants 1 or 255";
             request.Read.Scale = value == "1" ? 1 : 255;

@@ -97,7 +97,7 @@ std::string FaultDiagnostic(std::string_view fileName, std::int64_t lineNumber, 
                           report.FaultyLineCut, codePage);
 }
 
-std::string NoColoursDiagnostic(std::string_view fileName, const TColorMapReport& report) {
+std::string NoColorsDiagnostic(std::string_view fileName, const TColorMapReport& report) {
     std::string text = std::string(fileName) + ": ";
     if (report.Lines == 0) return text + "no colour lines; the file is empty\n";
     const std::int64_t plain = report.EmptyLines + report.CommentLines + report.IgnoredDirectives;
@@ -114,9 +114,9 @@ std::string NoColoursDiagnostic(std::string_view fileName, const TColorMapReport
 
 std::span<const TFaultExample> FaultExamples() noexcept {
     static constexpr TFaultExample kExamples[] = {
-        {TLineFaultKind::NotAColour, "GG0000"},
+        {TLineFaultKind::NotAColor, "GG0000"},
         {TLineFaultKind::NoSpaceAfterKeyword, "#GRADIENT 000000,FFFFFF,10"},
-        {TLineFaultKind::BadColourField, "#GRAD 00000,FFFFFF,10"},
+        {TLineFaultKind::BadColorField, "#GRAD 00000,FFFFFF,10"},
         {TLineFaultKind::MissingComma, "#LINE 0,1,0,1,0,1"},
         {TLineFaultKind::BadInteger, "#GRAD 000000,FFFFFF,1O"},
         {TLineFaultKind::BadSlope, "#LINE 0,0.5x,0,0,0,0,10"},
@@ -150,7 +150,7 @@ std::string FaultKindsHelp() {
     memory.Kind = TLineFaultKind::OutOfMemory;
     memory.Index = 1000000;
     TLineFault tooMany;
-    tooMany.Kind = TLineFaultKind::TooManyColours;
+    tooMany.Kind = TLineFaultKind::TooManyColors;
     tooMany.Index = TPalette::kMaxColors;
     text += "  OutOfMemory           (when the colour list cannot grow)\n      " + LineFaultReason(memory) + "\n";
     text += "  TooManyColours        (past the largest count a map holds)\n      " + LineFaultReason(tooMany) + "\n";

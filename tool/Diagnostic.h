@@ -43,7 +43,7 @@ std::string FaultDiagnostic(std::string_view fileName, std::int64_t lineNumber, 
                             const TCodePage& codePage);
 
 // "FILE: no colour lines; ..." for a map that gave no colour, with "\n".
-std::string NoColoursDiagnostic(std::string_view fileName, const TColorMapReport& report);
+std::string NoColorsDiagnostic(std::string_view fileName, const TColorMapReport& report);
 
 // One example line per fault kind, for the help text. A kind that no line
 // of a file can show by itself (running out of memory) has none.

@@ -87,11 +87,11 @@ void MeasureRange(const TPaletteArray& colors, std::size_t begin, std::size_t en
 }
 
 // Below this many colours per thread, starting one costs more than it saves.
-constexpr std::size_t kColoursPerThread = std::size_t{1} << 15;
+constexpr std::size_t kColorsPerThread = std::size_t{1} << 15;
 
 unsigned ThreadsFor(std::size_t work, unsigned most) {
     if (most == 0) most = std::max(1u, std::thread::hardware_concurrency());
-    return static_cast<unsigned>(std::clamp<std::size_t>(work / kColoursPerThread, 1, most));
+    return static_cast<unsigned>(std::clamp<std::size_t>(work / kColorsPerThread, 1, most));
 }
 
 // Runs task(k, t) for every k in [0, count) on `threads` threads, the

@@ -32,7 +32,7 @@ constexpr TVisionView kStripViews[] = {TVisionView::Normal, TVisionView::Grey, T
 // One line per inspected view, told apart by more than its colour (the
 // Okabe-Ito colours, which colour-blind readers tell apart, and dashes).
 struct TLineStyle {
-    const char* Colour;
+    const char* Color;
     const char* Dashes;  // empty: solid
 };
 constexpr TLineStyle kViewStyles[] = {
@@ -200,7 +200,7 @@ std::string LinePoints(const TValues& values, double offset, std::size_t count, 
 }
 
 void Polyline(std::string& svg, const std::string& points, const TLineStyle& style, double width) {
-    Append(svg, {"<polyline fill=\"none\" stroke=\"", style.Colour, "\" stroke-width=\"", Number(width, 1),
+    Append(svg, {"<polyline fill=\"none\" stroke=\"", style.Color, "\" stroke-width=\"", Number(width, 1),
                  "\" stroke-linejoin=\"round\""});
     if (*style.Dashes != '\0') Append(svg, {" stroke-dasharray=\"", style.Dashes, "\""});
     Append(svg, {" points=\"", points, "\"/>\n"});

@@ -193,7 +193,7 @@ TLoadOutcome Load(const TArgument& file, TOutput& output, const TToolStreams& st
             const auto codePage = CodePageNumbered(streams.ErrCodePage());
             return {kExitFaultyFile, FaultDiagnostic(name, result, report, *codePage)};
         }
-        if (result == kColorMapNoColors) return {kExitFaultyFile, NoColoursDiagnostic(name, report)};
+        if (result == kColorMapNoColors) return {kExitFaultyFile, NoColorsDiagnostic(name, report)};
         std::error_code ignored;
         if (std::filesystem::is_directory(file.Path, ignored)) {
             return {kExitTrouble, name + ": is a folder, not a colour-map file\n"};

@@ -24,7 +24,7 @@ constexpr int kStartRounds = 7;
 
 double Milliseconds(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
-rulv::TPaletteArray Colours(int count) {
+rulv::TPaletteArray Colors(int count) {
     rulv::TPaletteArray colors(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) colors[static_cast<size_t>(i)] = (i * 2654435761u) & 0xFFFFFF;
     return colors;
@@ -58,7 +58,7 @@ void PaintBench() {
     const bool row = rulv::StripMethodFor(target.Get()) == rulv::TStripMethod::PixelRow;
     std::printf("PaintStrip paints with       %s\n", row ? "a brush of one pixel row" : "pen lines");
     for (const int count : {256, 1000000}) {
-        const auto colors = Colours(count);
+        const auto colors = Colors(count);
         const double paint = Best([&] {
             rulv::PaintStrip(target.Get(), colors, kWidth, kHeight);
             GdiFlush();

@@ -31,7 +31,7 @@ struct TCase {
     std::string data;
 };
 
-std::string ColourLines(std::size_t count) {
+std::string ColorLines(std::size_t count) {
     std::string lines;
     lines.reserve(count * 8);
     for (std::size_t i = 0; i < count; ++i) lines += "00FF80\r\n";
@@ -45,11 +45,11 @@ std::vector<TCase> Cases() {
         {"#GRAD of 10,000,000 colours", "#GRAD 000000,FFFFFF,10000000\r\n"},
         {"#LINE of 10,000,000 colours", "#LINE 0,0.37,10,-0.21,255,1.7,10000000\r\n"},
         {"10,000,000 colours, 64 MiB: lines and #LINE",
-         ColourLines(kLinesOfMixed) + "#LINE 0,0.37,10,-0.21,255,1.7," + std::to_string(10'000'000 - kLinesOfMixed) +
+         ColorLines(kLinesOfMixed) + "#LINE 0,0.37,10,-0.21,255,1.7," + std::to_string(10'000'000 - kLinesOfMixed) +
              "\r\n"},
         {"fails: #GRAD of 2,000,000,000 colours", "#GRAD 000000,FFFFFF,2000000000\r\n"},
-        {"fails: 64 MiB of lines and one byte more", ColourLines(kLinesIn64MiB) + "*"},
-        {"fails: 64 MiB of lines, the last faulty", ColourLines(kLinesIn64MiB - 1) + "GGGGGG\r\n"},
+        {"fails: 64 MiB of lines and one byte more", ColorLines(kLinesIn64MiB) + "*"},
+        {"fails: 64 MiB of lines, the last faulty", ColorLines(kLinesIn64MiB - 1) + "GGGGGG\r\n"},
         {"fails: a #GRAD line of 1 MiB and a byte", "#GRAD 000000,FFFFFF," + std::string(1 << 20, ' ') + "2"},
     };
 }

@@ -23,9 +23,9 @@ struct TRgbValue {
 
 struct TSlice {
     double Z0;
-    TRgbValue Colour0;
+    TRgbValue Color0;
     double Z1;
-    TRgbValue Colour1;
+    TRgbValue Color1;
     std::size_t Offset;  // of the line, for faults
 };
 
@@ -36,7 +36,7 @@ public:
     TMapSource Read() {
         for (const TTextLine& line : SplitTextLines(FText)) ReadLine(line);
         if (FSlices.empty()) return {};
-        return Discrete() ? SliceColours() : Nodes();
+        return Discrete() ? SliceColors() : Nodes();
     }
 
 private:
@@ -104,7 +104,7 @@ private:
     }
 
     // r/g/b, a grey value, #rrggbb; "-" is `previous` (the slice's first colour).
-    TRgbValue Colour(const TTextField& field, const TRgbValue* previous) const {
+    TRgbValue Color(const TTextField& field, const TRgbValue* previous) const {
         std::string_view text = field.Text;
         // Transparency after "@" does not show in a strip.
         text = text.substr(0, text.find('@'));
@@ -112,7 +112,7 @@ private:
             if (previous == nullptr) Fault(field.Offset, "\"-\" stands only for a slice's second colour");
             return *previous;
         }
-        if (!text.empty() && text.front() == '#') return HexColour(text, field.Offset);
+        if (!text.empty() && text.front() == '#') return HexColor(text, field.Offset);
         const std::size_t slashes = static_cast<std::size_t>(std::count(text.begin(), text.end(), '/'));
         if (slashes == 3) Fault(field.Offset, "c/m/y/k colours are not read; write the colour as r/g/b");
         if (slashes == 2) {
@@ -133,7 +133,7 @@ private:
         return {value, value, value};
     }
 
-    TRgbValue HexColour(std::string_view text, std::size_t offset) const {
+    TRgbValue HexColor(std::string_view text, std::size_t offset) const {
         if (text.size() != 7) Fault(offset, "a # colour has six hexadecimal digits");
         int channels[3];
         for (int c = 0; c < 3; ++c) {
@@ -165,9 +165,9 @@ private:
         TSlice slice{};
         slice.Offset = offset;
         slice.Z0 = Number(fields[0], "z0");
-        slice.Colour0 = Colour(fields[1], nullptr);
+        slice.Color0 = Color(fields[1], nullptr);
         slice.Z1 = Number(fields[2], "z1");
-        slice.Colour1 = Colour(fields[3], &slice.Colour0);
+        slice.Color1 = Color(fields[3], &slice.Color0);
         AddSlice(slice, fields[2]);
     }
 
@@ -175,23 +175,23 @@ private:
         TSlice slice{};
         slice.Offset = offset;
         slice.Z0 = Number(fields[0], "z0");
-        slice.Colour0 = {ChannelValue(fields[1].Text, fields[1].Offset), ChannelValue(fields[2].Text, fields[2].Offset),
+        slice.Color0 = {ChannelValue(fields[1].Text, fields[1].Offset), ChannelValue(fields[2].Text, fields[2].Offset),
                          ChannelValue(fields[3].Text, fields[3].Offset)};
         slice.Z1 = Number(fields[4], "z1");
-        slice.Colour1 = {ChannelValue(fields[5].Text, fields[5].Offset), ChannelValue(fields[6].Text, fields[6].Offset),
+        slice.Color1 = {ChannelValue(fields[5].Text, fields[5].Offset), ChannelValue(fields[6].Text, fields[6].Offset),
                          ChannelValue(fields[7].Text, fields[7].Offset)};
         AddSlice(slice, fields[4]);
     }
 
     bool Discrete() const {
-        return std::all_of(FSlices.begin(), FSlices.end(), [](const TSlice& s) { return s.Colour0 == s.Colour1; });
+        return std::all_of(FSlices.begin(), FSlices.end(), [](const TSlice& s) { return s.Color0 == s.Color1; });
     }
 
-    TMapSource SliceColours() const {
+    TMapSource SliceColors() const {
         TMapSource source;
         for (const TSlice& slice : FSlices) {
-            source.Colors.push_back(PackColor(RoundChannel(slice.Colour0.Red), RoundChannel(slice.Colour0.Green),
-                                              RoundChannel(slice.Colour0.Blue)));
+            source.Colors.push_back(PackColor(RoundChannel(slice.Color0.Red), RoundChannel(slice.Color0.Green),
+                                              RoundChannel(slice.Color0.Blue)));
         }
         return source;
     }
@@ -202,8 +202,8 @@ private:
         TMapSource source;
         const auto x = [&](double z) { return high > low ? (z - low) / (high - low) : 0.0; };
         for (const TSlice& slice : FSlices) {
-            const TMapNode start{x(slice.Z0), slice.Colour0.Red, slice.Colour0.Green, slice.Colour0.Blue};
-            const TMapNode end{x(slice.Z1), slice.Colour1.Red, slice.Colour1.Green, slice.Colour1.Blue};
+            const TMapNode start{x(slice.Z0), slice.Color0.Red, slice.Color0.Green, slice.Color0.Blue};
+            const TMapNode end{x(slice.Z1), slice.Color1.Red, slice.Color1.Green, slice.Color1.Blue};
             // Where a slice starts with the colour the last one ended in,
             // one node serves both.
             const bool continues = !source.Nodes.empty() && source.Nodes.back().X == start.X &&
@@ -231,15 +231,15 @@ char* PutRgb(char* at, TPackedColor color) {
 }
 
 // A slice from node a to node b: "za r/g/b zb r/g/b".
-void AppendSlice(std::string& text, std::size_t a, TPackedColor colourA, std::size_t b, TPackedColor colourB) {
+void AppendSlice(std::string& text, std::size_t a, TPackedColor colorA, std::size_t b, TPackedColor colorB) {
     char line[96];
     char* at = PutNumber(line, a);
     *at++ = ' ';
-    at = PutRgb(at, colourA);
+    at = PutRgb(at, colorA);
     *at++ = ' ';
     at = PutNumber(at, b);
     *at++ = ' ';
-    at = PutRgb(at, colourB);
+    at = PutRgb(at, colorB);
     *at++ = '\n';
     text.append(line, at);
 }

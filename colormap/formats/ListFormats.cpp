@@ -151,16 +151,16 @@ std::string WriteGimpPalette(const TPaletteArray& colors, std::string_view name,
 // --- .act --------------------------------------------------------------------
 
 TMapSource ReadAdobeTable(std::string_view bytes) {
-    constexpr std::size_t kTable = kAdobeTableColours * 3;
+    constexpr std::size_t kTable = kAdobeTableColors * 3;
     if (bytes.size() != kTable && bytes.size() != kTable + 4) {
         throw EMapFault({1, 1, "an Adobe colour table has 768 or 772 bytes; this file has " +
                                    std::to_string(bytes.size())});
     }
-    std::size_t count = kAdobeTableColours;
+    std::size_t count = kAdobeTableColors;
     if (bytes.size() == kTable + 4) {
         const auto byte = [&](std::size_t at) { return static_cast<std::size_t>(static_cast<unsigned char>(bytes[at])); };
         count = byte(kTable) * 256 + byte(kTable + 1);
-        if (count == 0 || count > kAdobeTableColours) {
+        if (count == 0 || count > kAdobeTableColors) {
             throw EMapFault({1, 1, "the table's count of colours is " + std::to_string(count) + "; it is 1 to 256"});
         }
     }
@@ -173,17 +173,17 @@ TMapSource ReadAdobeTable(std::string_view bytes) {
 }
 
 std::string WriteAdobeTable(const TPaletteArray& colors) {
-    if (colors.size() > kAdobeTableColours) {
+    if (colors.size() > kAdobeTableColors) {
         throw EMapFault({1, 1, "an Adobe colour table holds at most 256 colours; this map has " +
                                    std::to_string(colors.size()) + " (--colours 256 resamples it)"});
     }
-    std::string bytes(kAdobeTableColours * 3 + 4, '\0');
+    std::string bytes(kAdobeTableColors * 3 + 4, '\0');
     for (std::size_t i = 0; i < colors.size(); ++i) {
         bytes[3 * i] = static_cast<char>(RedOf(colors[i]));
         bytes[3 * i + 1] = static_cast<char>(GreenOf(colors[i]));
         bytes[3 * i + 2] = static_cast<char>(BlueOf(colors[i]));
     }
-    const std::size_t trailer = kAdobeTableColours * 3;
+    const std::size_t trailer = kAdobeTableColors * 3;
     bytes[trailer] = static_cast<char>(colors.size() >> 8);
     bytes[trailer + 1] = static_cast<char>(colors.size() & 0xFF);
     bytes[trailer + 2] = static_cast<char>(0xFF);  // no transparent index

@@ -52,6 +52,6 @@ std::string WriteAdobeTable(const TPaletteArray& colors);
 std::string WriteTextTable(const TPaletteArray& colors, char separator);
 
 // The most colours an Adobe colour table holds.
-inline constexpr std::size_t kAdobeTableColours = 256;
+inline constexpr std::size_t kAdobeTableColors = 256;
 
 }  // namespace rulv

@@ -87,23 +87,23 @@ std::size_t NodeSegmentAt(const std::vector<TMapNode>& nodes, double x) noexcept
     return static_cast<std::size_t>(after - nodes.begin()) - 1;
 }
 
-TPackedColor NodeColourAt(const std::vector<TMapNode>& nodes, double x) noexcept {
+TPackedColor NodeColorAt(const std::vector<TMapNode>& nodes, double x) noexcept {
     const std::size_t index = NodeSegmentAt(nodes, x);
     const TMapNode& a = nodes[index];
     if (index + 1 == nodes.size() || x <= a.X) {
         return PackColor(RoundChannel(a.Red), RoundChannel(a.Green), RoundChannel(a.Blue));
     }
-    return ColourBetween(a, nodes[index + 1], x);
+    return ColorBetween(a, nodes[index + 1], x);
 }
 
-TPackedColor ColourBetween(const TMapNode& a, const TMapNode& b, double x) noexcept {
+TPackedColor ColorBetween(const TMapNode& a, const TMapNode& b, double x) noexcept {
     const double t = (x - a.X) / (b.X - a.X);
     const auto channel = [t](double av, double bv) { return RoundChannel(av + (bv - av) * t); };
     return PackColor(channel(a.Red, b.Red), channel(a.Green, b.Green), channel(a.Blue, b.Blue));
 }
 
 std::int64_t SampledCount(const TMapSource& source, const TSampling& sampling) noexcept {
-    if (sampling.Colours) return *sampling.Colours;
+    if (sampling.Colors) return *sampling.Colors;
     if (source.IsNodes() || source.ContinuousList) return kDefaultSamples;
     return static_cast<std::int64_t>(source.Colors.size());
 }
@@ -119,7 +119,7 @@ TPaletteArray SampleMap(const TMapSource& source, const TSampling& sampling) {
             for (std::int64_t i = 0; i < count; ++i) {
                 auto& color = colors[static_cast<std::size_t>(i)];
                 if (source.IsNodes()) {
-                    color = NodeColourAt(source.Nodes, SamplePosition(sampling, i, count));
+                    color = NodeColorAt(source.Nodes, SamplePosition(sampling, i, count));
                 } else if (!sampling.HasRange) {
                     color = ListSample(source.Colors, i, count);
                 } else {

@@ -47,7 +47,7 @@ struct TMapSource {
 };
 
 struct TSampling {
-    std::optional<std::int64_t> Colours;  // --colours N
+    std::optional<std::int64_t> Colors;  // --colours N
     double RangeStart = 0;                // --range A:B
     double RangeEnd = 1;
     bool HasRange = false;
@@ -73,13 +73,13 @@ int RoundChannel(double value) noexcept;
 // interpolation, each channel rounded by RoundChannel. At an x that
 // several nodes share (a hard edge), the last of them; left of the first
 // node the first, right of the last the last.
-TPackedColor NodeColourAt(const std::vector<TMapNode>& nodes, double x) noexcept;
+TPackedColor NodeColorAt(const std::vector<TMapNode>& nodes, double x) noexcept;
 
-// The colour between two nodes a and b (a.X <= x < b.X) as NodeColourAt
+// The colour between two nodes a and b (a.X <= x < b.X) as NodeColorAt
 // interpolates it.
-TPackedColor ColourBetween(const TMapNode& a, const TMapNode& b, double x) noexcept;
+TPackedColor ColorBetween(const TMapNode& a, const TMapNode& b, double x) noexcept;
 
-// The same search for the segment as NodeColourAt, for callers that
+// The same search for the segment as NodeColorAt, for callers that
 // interpolate themselves: the index of the last node whose x is at most x
 // (0 when none is).
 std::size_t NodeSegmentAt(const std::vector<TMapNode>& nodes, double x) noexcept;

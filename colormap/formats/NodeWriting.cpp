@@ -34,7 +34,7 @@ bool Reproduces(const TPaletteArray& colors, const TChannelsAsRead& asRead, std:
     const TMapNode a = NodeAsRead(colors, asRead, first);
     const TMapNode b = NodeAsRead(colors, asRead, last);
     for (std::size_t j = first + 1; j < last; ++j) {
-        if (ColourBetween(a, b, NodePosition(j, colors.size())) != colors[j]) return false;
+        if (ColorBetween(a, b, NodePosition(j, colors.size())) != colors[j]) return false;
     }
     return true;
 }

@@ -7,7 +7,7 @@
 // map at N points gives the same N colours. Which nodes are left out is
 // decided on the nodes as the reader will have them (their x and channel
 // values read back from the written text) and with the reader's own
-// interpolation (NodeColourAt), so the promise holds bit for bit.
+// interpolation (NodeColorAt), so the promise holds bit for bit.
 #pragma once
 
 #include <array>

@@ -123,7 +123,7 @@ std::string SlopeText(const TChannelLine& line) {
 
 namespace {
 
-std::string ColourLine(TPackedColor color) { return HexColorText(color); }
+std::string ColorLine(TPackedColor color) { return HexColorText(color); }
 
 // A #GRAD line for the run, or an empty text when none writes it.
 std::string GradientLine(const TPaletteArray& colors, std::int64_t first, std::int64_t count, const TRunLines& lines) {
@@ -202,7 +202,7 @@ std::string PairText(TPackedColor a, TPackedColor b) {
 
 std::string RunText(const TPaletteArray& colors, std::int64_t first, std::int64_t end) {
     const std::int64_t count = end - first;
-    if (count == 1) return ColourLine(colors[static_cast<std::size_t>(first)]);
+    if (count == 1) return ColorLine(colors[static_cast<std::size_t>(first)]);
     if (count == 2) return PairText(colors[static_cast<std::size_t>(first)], colors[static_cast<std::size_t>(first + 1)]);
     const TRunLines lines = LinesOfRun(colors, first, end);
     std::string linear = LinearLine(count, lines);
@@ -251,7 +251,7 @@ struct TChord {
     double Slope[3];
 };
 
-TPackedColor ChordColour(const TChord& chord, std::int64_t k) {
+TPackedColor ChordColor(const TChord& chord, std::int64_t k) {
     int channels[3];
     for (int c = 0; c < 3; ++c) {
         const std::int64_t sum = chord.Start[c] + RoundedProduct(k, chord.Slope[c]);
@@ -282,7 +282,7 @@ bool ChordFits(const TPaletteArray& colors, const std::vector<TLab>& labs, std::
     }
     worst = 0;
     for (std::int64_t k = 0; k <= last - first; ++k) {
-        const double difference = DeltaE2000(labs[static_cast<std::size_t>(first + k)], PackedToLab(ChordColour(chord, k)));
+        const double difference = DeltaE2000(labs[static_cast<std::size_t>(first + k)], PackedToLab(ChordColor(chord, k)));
         if (difference > tolerance) return false;
         worst = std::max(worst, difference);
     }
@@ -302,7 +302,7 @@ TRulvText WriteRulvWithin(const TPaletteArray& colors, double tolerance, std::st
     while (first < size) {
         // The farthest chord that fits: doubling, then halving the step.
         std::int64_t fits = first;
-        std::string fitsText = ColourLine(colors[static_cast<std::size_t>(first)]);
+        std::string fitsText = ColorLine(colors[static_cast<std::size_t>(first)]);
         double fitsWorst = 0;
         TChord chord{};
         std::string text;

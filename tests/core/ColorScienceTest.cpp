@@ -96,7 +96,7 @@ TEST(Ciede2000, ExactlyOppositeHues) {
     }
 }
 
-TEST(Ciede2000, EqualColoursDifferByNothing) {
+TEST(Ciede2000, EqualColorsDifferByNothing) {
     for (const TSharmaPair& test : kSharmaPairs) {
         EXPECT_EQ(DeltaE2000(test.First, test.First), 0.0);
         EXPECT_EQ(DeltaE2000(test.Second, test.Second), 0.0);
@@ -211,7 +211,7 @@ TEST(SimulateView, GreysLookTheSameInEveryView) {
     }
 }
 
-TEST(SimulateView, NormalKeepsEveryColour) {
+TEST(SimulateView, NormalKeepsEveryColor) {
     for (const TPackedColor color : {0x0000FF, 0x00FF00, 0xFF0000, 0x123456, 0xFEDCBA}) {
         EXPECT_EQ(SimulateView(color, TVisionView::Normal), color);
     }

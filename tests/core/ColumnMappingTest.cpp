@@ -60,7 +60,7 @@ TEST(ColumnMapping, AnEmptyBoxMapsNothing) {
     EXPECT_TRUE(Columns(0, 6).empty());
 }
 
-TEST(StripColumnColors, GivesTheColourOfEveryColumn) {
+TEST(StripColumnColors, GivesTheColorOfEveryColumn) {
     const std::vector<TPackedColor> six{10, 11, 12, 13, 14, 15};
     EXPECT_EQ(StripColumnColors(six, 20),
               (std::vector<TPackedColor>{10, 10, 10, 10, 11, 11, 11, 12, 12, 12, 12, 13, 13, 13, 14, 14, 14, 15, 15, 15}));

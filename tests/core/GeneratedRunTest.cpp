@@ -113,7 +113,7 @@ std::string Decimal(double value) {
 }
 double AsRead(double value) { return ToDouble(ParseReal(Decimal(value), '.')); }
 
-TEST(GeneratedRun, GradientsGiveTheColoursOfThePlainRule) {
+TEST(GeneratedRun, GradientsGiveTheColorsOfThePlainRule) {
     std::mt19937_64 random(20261208);
     const std::int32_t counts[] = {1, 2, 3, 7, 10, 255, 256, 1000, 4096, 65535, 100000};
     for (int trial = 0; trial < 400; ++trial) {
@@ -131,7 +131,7 @@ TEST(GeneratedRun, GradientsGiveTheColoursOfThePlainRule) {
     }
 }
 
-TEST(GeneratedRun, LinearRunsGiveTheColoursAndTheFaultOfThePlainRule) {
+TEST(GeneratedRun, LinearRunsGiveTheColorsAndTheFaultOfThePlainRule) {
     std::mt19937_64 random(8122026);
     std::uniform_real_distribution<double> fraction(-3.0, 3.0);
     for (int trial = 0; trial < 600; ++trial) {

@@ -34,17 +34,17 @@ struct TFaultRow {
 const TFaultRow kFaultRows[] = {
     // A colour line: the first character that is no hex digit, or the end
     // of a line too short for a colour.
-    {"GG0000", K::NotAColour, 1, F::None, R::None, {}, {}, TPalette::kMaxColors,
+    {"GG0000", K::NotAColor, 1, F::None, R::None, {}, {}, TPalette::kMaxColors,
      "'G' is not a hex digit; a colour line starts with six hex digits RRGGBB"},
-    {"FFGG00", K::NotAColour, 3},
-    {"FF00", K::NotAColour, 5},
-    {"F", K::NotAColour, 2},
-    {"   ", K::NotAColour, 1, F::None, R::None, {}, {}, TPalette::kMaxColors,
+    {"FFGG00", K::NotAColor, 3},
+    {"FF00", K::NotAColor, 5},
+    {"F", K::NotAColor, 2},
+    {"   ", K::NotAColor, 1, F::None, R::None, {}, {}, TPalette::kMaxColors,
      "a blank is not a hex digit; a colour line starts with six hex digits RRGGBB"},
-    {"\tFF0000", K::NotAColour, 1},
-    {"12345 x", K::NotAColour, 6},
-    {"+12345", K::NotAColour, 1},
-    {"\x82\xa0\x82\xa2", K::NotAColour, 1},
+    {"\tFF0000", K::NotAColor, 1},
+    {"12345 x", K::NotAColor, 6},
+    {"+12345", K::NotAColor, 1},
+    {"\x82\xa0\x82\xa2", K::NotAColor, 1},
     // The keyword and its blank.
     {"#GRADIENT 000000,FFFFFF,10", K::NoSpaceAfterKeyword, 6},
     {"#GRAD", K::NoSpaceAfterKeyword, 6},
@@ -54,21 +54,21 @@ const TFaultRow kFaultRows[] = {
     {"#GRADIENT 0,0,0", K::NoSpaceAfterKeyword, 6, F::None, R::None, {}, {}, TPalette::kMaxColors,
      "#GRAD must be followed by one blank, not 'I'"},
     // Gradient colours: exactly six hex digits.
-    {"#GRAD 00000,FFFFFF,10", K::BadColourField, 12, F::StartColour, R::Empty},
-    {"#GRAD 000000,FFFFF,10", K::BadColourField, 19, F::EndColour, R::Empty},
-    {"#GRAD 0000000,FFFFFF,10", K::BadColourField, 13, F::StartColour, R::TooManyHexDigits},
-    {"#GRAD 00G000,FFFFFF,10", K::BadColourField, 9, F::StartColour, R::UnexpectedCharacter},
-    {"#GRAD 000000,,FFFFFF,10", K::BadColourField, 14, F::EndColour, R::Empty},
-    {"#GRAD ,FFFFFF,10", K::BadColourField, 7, F::StartColour, R::Empty},
-    {"#GRAD \t 00000 ,FFFFFF,10", K::BadColourField, 14, F::StartColour, R::Empty},
-    {"#GRAD 00000,FFFFFF,1", K::BadColourField, 12, F::StartColour, R::Empty, {}, 5, TPalette::kMaxColors,
+    {"#GRAD 00000,FFFFFF,10", K::BadColorField, 12, F::StartColor, R::Empty},
+    {"#GRAD 000000,FFFFF,10", K::BadColorField, 19, F::EndColor, R::Empty},
+    {"#GRAD 0000000,FFFFFF,10", K::BadColorField, 13, F::StartColor, R::TooManyHexDigits},
+    {"#GRAD 00G000,FFFFFF,10", K::BadColorField, 9, F::StartColor, R::UnexpectedCharacter},
+    {"#GRAD 000000,,FFFFFF,10", K::BadColorField, 14, F::EndColor, R::Empty},
+    {"#GRAD ,FFFFFF,10", K::BadColorField, 7, F::StartColor, R::Empty},
+    {"#GRAD \t 00000 ,FFFFFF,10", K::BadColorField, 14, F::StartColor, R::Empty},
+    {"#GRAD 00000,FFFFFF,1", K::BadColorField, 12, F::StartColor, R::Empty, {}, 5, TPalette::kMaxColors,
      "the start colour has only 5 hex digits; it needs six"},
     // Commas.
-    {"#GRAD 000000;FFFFFF;10", K::MissingComma, 13, F::StartColour},
-    {"#GRAD 000000 FFFFFF,10", K::MissingComma, 13, F::StartColour},
-    {"#GRAD 000000", K::MissingComma, 13, F::StartColour},
-    {"#GRAD 000000,FFFFFF", K::MissingComma, 20, F::EndColour},
-    {"#GRAD 000000,FFFFFF  ", K::MissingComma, 20, F::EndColour},
+    {"#GRAD 000000;FFFFFF;10", K::MissingComma, 13, F::StartColor},
+    {"#GRAD 000000 FFFFFF,10", K::MissingComma, 13, F::StartColor},
+    {"#GRAD 000000", K::MissingComma, 13, F::StartColor},
+    {"#GRAD 000000,FFFFFF", K::MissingComma, 20, F::EndColor},
+    {"#GRAD 000000,FFFFFF  ", K::MissingComma, 20, F::EndColor},
     {"#LINE 0,1,0,1,0,1", K::MissingComma, 18, F::BlueSlope, R::None, {}, {}, TPalette::kMaxColors,
      "expected a comma and the count after the blue slope; the line ends here"},
     {"#LINE 0,1,5,0", K::MissingComma, 14, F::GreenSlope},
@@ -116,8 +116,8 @@ const TFaultRow kFaultRows[] = {
     {"#LINE 0,0,0,0,0,-1e19,2", K::ProductTooLarge, 17, F::BlueSlope, R::None, TChannel::Blue, 1},
     {"#LINE 0,0,0,0,0,1e18,100", K::ProductTooLarge, 17, F::BlueSlope, R::None, TChannel::Blue, 10},
     // A list that is full names its limit.
-    {"#GRAD 000000,FFFFFF,5", K::TooManyColours, 21, F::None, R::None, {}, 3, 3},
-    {"#LINE 0,1,0,1,0,1,  9", K::TooManyColours, 21, F::None, R::None, {}, 3, 3},
+    {"#GRAD 000000,FFFFFF,5", K::TooManyColors, 21, F::None, R::None, {}, 3, 3},
+    {"#LINE 0,1,0,1,0,1,  9", K::TooManyColors, 21, F::None, R::None, {}, 3, 3},
 };
 
 TLineFault FaultOf(const std::string& line, std::int32_t colorLimit = TPalette::kMaxColors) {
@@ -172,19 +172,19 @@ TEST(LineFault, TheLoaderGivesTheLineNumberAsBeforeAndTheFaultBesideIt) {
 }
 
 // A list of one colour refuses a second colour line, at its first column.
-TEST(LineFault, AListThatIsFullRefusesAColourLine) {
+TEST(LineFault, AListThatIsFullRefusesAColorLine) {
     TPalette palette('.', 1);
     palette.ParseLine("FF0000");
     try {
         palette.ParseLine("00FF00");
         ADD_FAILURE() << "a second colour went into a list of one";
     } catch (const ELineFault& fault) {
-        EXPECT_EQ(fault.Fault().Kind, K::TooManyColours);
+        EXPECT_EQ(fault.Fault().Kind, K::TooManyColors);
         EXPECT_EQ(fault.Fault().Column, 1);
     }
 }
 
-TEST(LineFault, ALongColourLineKeepsItsStartForTheReport) {
+TEST(LineFault, ALongColorLineKeepsItsStartForTheReport) {
     // Longer than a read of the loader: only its start is kept.
     const std::string line = "12345" + std::string(200'000, 'x');
     const std::string data = line + "\r\n";
@@ -199,7 +199,7 @@ TEST(LineFault, ALongColourLineKeepsItsStartForTheReport) {
     EXPECT_TRUE(report.FaultyLineCut);
 }
 
-TEST(LineFault, AMapWithoutColoursCountsItsLines) {
+TEST(LineFault, AMapWithoutColorsCountsItsLines) {
     const std::string data = "* a\r\n\r\n#NOTE\r\n#GRAD 000000,FFFFFF,-1\r\n#LINE 0,0,0,0,0,0,0\r\n\r\n";
     TPaletteArray colors;
     TMemoryInput input(data);

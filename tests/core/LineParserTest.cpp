@@ -21,28 +21,28 @@ std::vector<std::string> Parse(const std::string& line, char separator = '.') {
     } catch (const std::exception&) {
         return {"faulty"};
     }
-    std::vector<std::string> colours;
+    std::vector<std::string> colors;
     for (std::int32_t i = 0; i <= palette.LastIndex(); ++i) {
-        colours.push_back(HexColorText(palette.GetItem(i)));
+        colors.push_back(HexColorText(palette.GetItem(i)));
     }
-    return colours;
+    return colors;
 }
 
-std::vector<std::string> Repeat(const std::string& colour, int times) { return std::vector<std::string>(times, colour); }
+std::vector<std::string> Repeat(const std::string& color, int times) { return std::vector<std::string>(times, color); }
 
 std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std::string>& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
 
-using Colours = std::vector<std::string>;
-const Colours kNothing{};
-const Colours kFaulty{"faulty"};
+using Colors = std::vector<std::string>;
+const Colors kNothing{};
+const Colors kFaulty{"faulty"};
 
 TEST(LineParser, WorkedResults) {
     const struct {
         const char* line;
-        Colours colours;
+        Colors colors;
     } rows[] = {
         {"#GRAD 000000,FFFFFF,1", {"000000"}},
         {"#GRAD 000000,FFFFFF,2", {"000000", "808080"}},
@@ -57,13 +57,13 @@ TEST(LineParser, WorkedResults) {
           "040000", "050000", "060000", "070000"}},
         {"#LINE 300,0,-1,0,0,0,1", {"2C0000"}},
     };
-    for (const auto& row : rows) EXPECT_EQ(Parse(row.line), row.colours) << row.line;
+    for (const auto& row : rows) EXPECT_EQ(Parse(row.line), row.colors) << row.line;
 }
 
-TEST(LineParser, ColourLines) {
+TEST(LineParser, ColorLines) {
     const struct {
         const char* line;
-        Colours colours;
+        Colors colors;
     } rows[] = {
         {"FF0000", {"FF0000"}},
         {"FF0000 a comment of any text", {"FF0000"}},
@@ -81,7 +81,7 @@ TEST(LineParser, ColourLines) {
         {"GG0000", kFaulty},
         {"\x82\xa0\x82\xa2", kFaulty},  // Japanese text is no colour
     };
-    for (const auto& row : rows) EXPECT_EQ(Parse(row.line), row.colours) << '"' << row.line << '"';
+    for (const auto& row : rows) EXPECT_EQ(Parse(row.line), row.colors) << '"' << row.line << '"';
 }
 
 TEST(LineParser, DirectivesOtherThanTheTwoAreIgnored) {
@@ -91,11 +91,11 @@ TEST(LineParser, DirectivesOtherThanTheTwoAreIgnored) {
 }
 
 TEST(LineParser, GradientSpellings) {
-    const Colours ten = Parse("#GRAD 000000,FFFFFF,10");
+    const Colors ten = Parse("#GRAD 000000,FFFFFF,10");
     ASSERT_EQ(ten.size(), 10u);
     const struct {
         const char* line;
-        Colours colours;
+        Colors colors;
     } rows[] = {
         {"#grad 000000,ffffff,10", ten},
         {"#GrAd 000000,FFFFFF,10", ten},
@@ -124,17 +124,17 @@ TEST(LineParser, GradientSpellings) {
         {"#GRAD 000000,FFFFFF,1 0", kFaulty},
         {"#GRAD 000000,FFFFFF,10.0", kFaulty},
     };
-    for (const auto& row : rows) EXPECT_EQ(Parse(row.line), row.colours) << '"' << row.line << '"';
+    for (const auto& row : rows) EXPECT_EQ(Parse(row.line), row.colors) << '"' << row.line << '"';
     EXPECT_EQ(Parse("#GRAD 000000,FFFFFF,$10").size(), 16u);
 }
 
 TEST(LineParser, GradientNeverLeavesItsRange) {
     // The last colour approaches the end colour without reaching it.
-    const Colours down = Parse("#GRAD FFFFFF,000000,255");
+    const Colors down = Parse("#GRAD FFFFFF,000000,255");
     ASSERT_EQ(down.size(), 255u);
     EXPECT_EQ(down.front(), "FFFFFF");
     EXPECT_EQ(down.back(), "010101");
-    const Colours many = Parse("#GRAD 00FF00,FF00FF,100000");
+    const Colors many = Parse("#GRAD 00FF00,FF00FF,100000");
     ASSERT_EQ(many.size(), 100000u);
     EXPECT_EQ(many.back(), "FF00FF");  // 255 * 99999 / 100000 rounds up to 255
 }
@@ -142,7 +142,7 @@ TEST(LineParser, GradientNeverLeavesItsRange) {
 TEST(LineParser, LinearSpellingsAndFaults) {
     const struct {
         const char* line;
-        Colours colours;
+        Colors colors;
     } rows[] = {
         {"#LINE 0,1,0,1,0,1,0", kNothing},
         {"#LINE 0,1,0,1,0,1,-5", kNothing},
@@ -167,11 +167,11 @@ TEST(LineParser, LinearSpellingsAndFaults) {
         {"#LINE 2147483647,9.2233720368547748e18,0,0,0,0,2", kFaulty},  // the sum overflows 64 bits
         {"#LINE 0,1,0,1,0,1,1.5", kFaulty},
     };
-    for (const auto& row : rows) EXPECT_EQ(Parse(row.line), row.colours) << '"' << row.line << '"';
+    for (const auto& row : rows) EXPECT_EQ(Parse(row.line), row.colors) << '"' << row.line << '"';
 }
 
 TEST(LineParser, LinearWrapsRoundPast255) {
-    const Colours run = Parse("#LINE 0,1,0,1,0,1,300");
+    const Colors run = Parse("#LINE 0,1,0,1,0,1,300");
     ASSERT_EQ(run.size(), 300u);
     EXPECT_EQ(run[255], "FFFFFF");
     EXPECT_EQ(run[256], "000000");
@@ -179,7 +179,7 @@ TEST(LineParser, LinearWrapsRoundPast255) {
 }
 
 TEST(LineParser, SlopesUseTheGivenDecimalSeparator) {
-    EXPECT_EQ(Parse("#LINE 0,0;5,0,0,0,0,3", ';'), (Colours{"000000", "000000", "010000"}));
+    EXPECT_EQ(Parse("#LINE 0,0;5,0,0,0,0,3", ';'), (Colors{"000000", "000000", "010000"}));
     EXPECT_EQ(Parse("#LINE 0,0.5,0,0,0,0,3", ';'), kFaulty);
 }
 

@@ -158,7 +158,7 @@ TEST(Loader, ALimitedReadStopsAtItsLimit) {
     const struct {
         const char* data;
         ColorMapResult result;
-        std::int64_t colours;  // handed over, or where the faulty line stopped
+        std::int64_t colors;  // handed over, or where the faulty line stopped
     } rows[] = {
         {"#GRAD 000000,FFFFFF,3000\r\n", 0, 3000},
         {"#GRAD 000000,FFFFFF,3001\r\n", 1, 3000},
@@ -172,12 +172,12 @@ TEST(Loader, ALimitedReadStopsAtItsLimit) {
         const auto use = [&used](std::span<const TPackedColor> colors) { used = std::ssize(colors); };
         EXPECT_EQ(ReadColorMap(input, use, '.', 3000, &report), row.result) << row.data;
         if (row.result == kColorMapLoaded) {
-            EXPECT_EQ(used, row.colours) << row.data;
+            EXPECT_EQ(used, row.colors) << row.data;
         } else {
             EXPECT_EQ(used, -1) << row.data;
             ASSERT_TRUE(report.Fault.has_value()) << row.data;
-            EXPECT_EQ(report.Fault->Kind, TLineFaultKind::TooManyColours) << row.data;
-            EXPECT_EQ(report.Fault->Index, row.colours) << row.data;
+            EXPECT_EQ(report.Fault->Kind, TLineFaultKind::TooManyColors) << row.data;
+            EXPECT_EQ(report.Fault->Index, row.colors) << row.data;
         }
     }
 }
@@ -211,9 +211,9 @@ TEST(Loader, BlocksOfPlainLinesReadAsThePortableWay) {
 
 TEST(Loader, LongLinesKeepOnlyWhatTheirKindNeeds) {
     const std::string longComment = "*" + std::string(3'000'000, 'x') + "\r\n";
-    const std::string longColour = "00FF00" + std::string(3'000'000, ' ') + "\r\n";
+    const std::string longColor = "00FF00" + std::string(3'000'000, ' ') + "\r\n";
     const std::string longGradient = "#GRAD 000000" + std::string(3'000'000, ' ') + ",FFFFFF,2\r\n";
-    const std::string data = longComment + longColour + longGradient + "#" + std::string(200'000, 'q');
+    const std::string data = longComment + longColor + longGradient + "#" + std::string(200'000, 'q');
     for (const bool byByte : {false, true}) {
         TPaletteArray colors;
         TMemoryInput memory(data);
@@ -240,13 +240,13 @@ TEST_F(LoaderFiles, MissingNamesAndFoldersGiveMinusOne) {
     EXPECT_EQ(colors, kSentinel);
 }
 
-TEST_F(LoaderFiles, ReadsAFileOf1025ColoursInOrder) {
+TEST_F(LoaderFiles, ReadsAFileOf1025ColorsInOrder) {
     std::string data;
     TPaletteArray expected;
     for (int i = 0; i < 1025; ++i) {
-        const TPackedColor colour = PackColor(i & 0xFF, (i >> 8) & 0xFF, (i * 7) & 0xFF);
-        data += HexColorText(colour) + "\r\n";
-        expected.push_back(colour);
+        const TPackedColor color = PackColor(i & 0xFF, (i >> 8) & 0xFF, (i * 7) & 0xFF);
+        data += HexColorText(color) + "\r\n";
+        expected.push_back(color);
     }
     TPaletteArray colors = kSentinel;
     EXPECT_EQ(LoadColorMapFile(FFolder.Write("big.rulv", data), colors, '.'), 0);

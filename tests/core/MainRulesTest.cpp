@@ -44,7 +44,7 @@ TEST(Readout, IndexAgainstLastIndex) {
     EXPECT_EQ(IndexReadout(0, 1), L"0/0");
 }
 
-TEST(Readout, HexColourRedFirst) {
+TEST(Readout, HexColorRedFirst) {
     const struct {
         TPackedColor color;
         const wchar_t* text;
@@ -55,7 +55,7 @@ TEST(Readout, HexColourRedFirst) {
     for (const auto& row : rows) EXPECT_EQ(HexColorReadout(row.color), row.text) << row.color;
 }
 
-TEST(Readout, SimulatedColourFirstThenTheMapsOwn) {
+TEST(Readout, SimulatedColorFirstThenTheMapsOwn) {
     // Expected colours worked out apart from the program (linear sRGB, the
     // view's matrix, clamped, encoded, rounded); 3F528F is 0x8F523F packed.
     const struct {
@@ -111,7 +111,7 @@ TEST(FollowPacer, ReadsSettleAndStayTwoHundredMillisecondsApart) {
     }
 }
 
-TEST(DisplayPalette, RecordTakesTheFirst256Colours) {
+TEST(DisplayPalette, RecordTakesTheFirst256Colors) {
     const struct {
         int colors;
         int filled;

@@ -34,7 +34,7 @@ TEST(Palette, CapacityDoublesWhenTheNextIndexReachesIt) {
 
 // No index may overflow 32 bits: the colour beyond the limit fails like a
 // growth that finds no memory (tests use a small limit for the full range).
-TEST(Palette, AddBeyondTheColourLimitIsOutOfMemory) {
+TEST(Palette, AddBeyondTheColorLimitIsOutOfMemory) {
     TPalette palette('.', 3);
     palette.Add(1);
     palette.Add(2);

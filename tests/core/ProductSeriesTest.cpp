@@ -409,7 +409,7 @@ TEST(ProductSeries, NextChangeStopsAtInvalidFrom) {
 
 // A whole gradient channel by runs: every colour of every run against the
 // reference, and the runs end exactly where the value changes.
-TEST(ProductSeries, GradientByRunsMatchesEveryColour) {
+TEST(ProductSeries, GradientByRunsMatchesEveryColor) {
     constexpr std::int64_t kColors = 10000000;
     for (const std::int64_t difference : {255, -255, 1}) {
         const double step = StoredQuotient(difference, kColors);

@@ -7,7 +7,7 @@
 namespace rulv {
 namespace {
 
-TEST(Rgb, NewColourIsBlack) { EXPECT_EQ(TRgb().GetColor(), 0); }
+TEST(Rgb, NewColorIsBlack) { EXPECT_EQ(TRgb().GetColor(), 0); }
 
 TEST(Rgb, SettersClampToAByte) {
     const struct {
@@ -53,7 +53,7 @@ TEST(Rgb, SetHexKeepsChannelsStoredBeforeAFailure) {
     EXPECT_EQ(rgb.Blue(), 0);
 }
 
-TEST(PackedColour, ChannelsAndHexTextRedFirst) {
+TEST(PackedColor, ChannelsAndHexTextRedFirst) {
     const struct {
         int red, green, blue;
         TPackedColor packed;

@@ -16,9 +16,9 @@ namespace {
 
 using namespace std::string_literals;
 
-TPaletteArray Hex(std::initializer_list<const char*> colours) {
+TPaletteArray Hex(std::initializer_list<const char*> texts) {
     TPaletteArray colors;
-    for (const char* text : colours) {
+    for (const char* text : texts) {
         const auto value = std::stoul(text, nullptr, 16);
         colors.push_back(PackColor(static_cast<int>(value >> 16), static_cast<int>((value >> 8) & 0xFF),
                                    static_cast<int>(value & 0xFF)));
@@ -38,7 +38,7 @@ struct TSampleCase {
     const char* Name;
     TMapFormat Format;
     std::string Text;
-    int Colours;  // sampled at this many colours (0: the map's own count)
+    int Colors;  // sampled at this many colours (0: the map's own count)
     TPaletteArray Expected;
 };
 
@@ -102,7 +102,7 @@ TEST(MapFormats, SamplesReadAsTheirToolsMeanThem) {
             continue;
         }
         TSampling sampling;
-        if (sample.Colours > 0) sampling.Colours = sample.Colours;
+        if (sample.Colors > 0) sampling.Colors = sample.Colors;
         EXPECT_EQ(Shown(SampleMap(source, sampling)), Shown(sample.Expected)) << sample.Name;
     }
 }
@@ -187,14 +187,14 @@ TEST(MapFormats, FaultsNameTheirLineColumnAndReason) {
     }
 }
 
-TEST(MapFormats, AdobeTablesHoldAtMost256Colours) {
+TEST(MapFormats, AdobeTablesHoldAtMost256Colors) {
     EXPECT_THROW(WriteMapBytes(TPaletteArray(257, 0), TMapFormat::AdobeTable, {}), EMapFault);
     EXPECT_EQ(WriteMapBytes(TPaletteArray(256, 0), TMapFormat::AdobeTable, {}).size(), 772u);
 }
 
 // --- sampling -----------------------------------------------------------------
 
-TEST(MapFormats, TransformsRangeThenColoursThenReverse) {
+TEST(MapFormats, TransformsRangeThenColorsThenReverse) {
     TMapSource grey;
     grey.Nodes = {{0, 0, 0, 0}, {1, 255, 255, 255}};
     struct TCase {
@@ -219,10 +219,10 @@ TEST(MapFormats, TransformsRangeThenColoursThenReverse) {
 
 TEST(MapFormats, ListsComeBackFromEveryFormatThatHoldsBytes) {
     std::mt19937 random(5);
-    std::uniform_int_distribution<int> colour(0, 0xFFFFFF);
+    std::uniform_int_distribution<int> color(0, 0xFFFFFF);
     // Random colours, a ramp with a hard step, one colour repeated, one colour.
     std::vector<TPaletteArray> maps(4);
-    for (int i = 0; i < 300; ++i) maps[0].push_back(colour(random));
+    for (int i = 0; i < 300; ++i) maps[0].push_back(color(random));
     for (int i = 0; i < 200; ++i) maps[1].push_back(PackColor(i, 255 - i, i < 100 ? 0 : 255));
     maps[2] = TPaletteArray(7, 0x336699);
     maps[3] = {0x123456};
@@ -231,11 +231,11 @@ TEST(MapFormats, ListsComeBackFromEveryFormatThatHoldsBytes) {
                                   TMapFormat::Csv};
     for (const TPaletteArray& colors : maps) {
         for (const TMapFormat format : formats) {
-            if (format == TMapFormat::AdobeTable && colors.size() > kAdobeTableColours) continue;
+            if (format == TMapFormat::AdobeTable && colors.size() > kAdobeTableColors) continue;
             const std::string bytes = WriteMapBytes(colors, format, {"m", "a comment"});
             const TMapSource back = ReadMapBytes(bytes, format, {});
             TSampling sampling;
-            sampling.Colours = static_cast<std::int64_t>(colors.size());
+            sampling.Colors = static_cast<std::int64_t>(colors.size());
             EXPECT_EQ(SampleMap(back, sampling), colors) << MapFormatName(format) << " " << colors.size() << "\n" << bytes;
         }
     }
@@ -281,12 +281,12 @@ TEST(ShortestRulv, WritesRunsAsTheirShortestLines) {
     }
 }
 
-TEST(ShortestRulv, RandomMapsNeedAtMostHalfTheirColoursInLines) {
+TEST(ShortestRulv, RandomMapsNeedAtMostHalfTheirColorsInLines) {
     std::mt19937 random(11);
-    std::uniform_int_distribution<int> colour(0, 0xFFFFFF);
+    std::uniform_int_distribution<int> color(0, 0xFFFFFF);
     for (const int size : {1, 2, 3, 1001, 4000}) {
         TPaletteArray colors;
-        for (int i = 0; i < size; ++i) colors.push_back(colour(random));
+        for (int i = 0; i < size; ++i) colors.push_back(color(random));
         const TRulvText text = WriteRulv(colors, "from random, " + std::to_string(size) + " colours");
         EXPECT_LE(text.Lines, (size + 1) / 2) << size;
         EXPECT_EQ(text.Text.substr(0, 15), "* from random, ");

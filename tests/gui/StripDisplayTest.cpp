@@ -59,7 +59,7 @@ TEST_F(StripDisplay, EveryColumnShowsItsMappedEntryInEveryRow) {
     }
 }
 
-TEST_F(StripDisplay, TwentyColumnsOfSixColoursPutTheBoundaryColumnLow) {
+TEST_F(StripDisplay, TwentyColumnsOfSixColorsPutTheBoundaryColumnLow) {
     // Columns 0-3 entry 0, 4-6 entry 1, 7-10 entry 2 (column 10 lies on the
     // boundary and comes out low), as the scale is rounded to a double.
     const int entryOf[] = {0, 0, 0, 0, 1, 1, 1, 2, 2, 2, 2};
@@ -72,7 +72,7 @@ TEST_F(StripDisplay, TwentyColumnsOfSixColoursPutTheBoundaryColumnLow) {
     EXPECT_EQ(PixelOf(window->pbxShow.Handle(), 19, kHeight - 1), static_cast<COLORREF>(colors[5]));
 }
 
-TEST_F(StripDisplay, OneColourFillsTheBoxAndReadsZeroOfZero) {
+TEST_F(StripDisplay, OneColorFillsTheBoxAndReadsZeroOfZero) {
     TViewerWindow window;
     Show(window, {0x00336699}, 50);
     for (int x = 0; x < 50; x += 7) EXPECT_EQ(PixelOf(window->pbxShow.Handle(), x, 5), RGB(0x99, 0x66, 0x33));
@@ -99,19 +99,19 @@ TEST_F(StripDisplay, ReadoutNamesThePaintedEntryAndIgnoresPositionsOutside) {
         {20, L"5/5", 5},  // X = W: the scale was rounded up, so n-1
         {7, L"2/5", 2},   {21, nullptr, 0}, {5000, nullptr, 0},
     };
-    std::wstring index, colour;
+    std::wstring index, color;
     for (const auto& row : rows) {
         window.MoveOverPaintBox(row.x);
         if (row.index) {
             index = std::wstring(L"\t\t") + row.index;
-            colour = hex(row.entry);
+            color = hex(row.entry);
             // The readout names what the column shows.
             if (row.x >= 0 && row.x < 20) {
                 EXPECT_EQ(PixelOf(window->pbxShow.Handle(), row.x, 0), static_cast<COLORREF>(colors[row.entry]));
             }
         }
         EXPECT_EQ(PanelText(window.Form(), 0), index) << row.x;
-        EXPECT_EQ(PanelText(window.Form(), 1), colour) << row.x;
+        EXPECT_EQ(PanelText(window.Form(), 1), color) << row.x;
     }
 }
 
@@ -133,7 +133,7 @@ int TextWidth(TfrmMain& form, const std::wstring& text) {
     return size.cx;
 }
 
-TEST_F(StripDisplay, AViewRepaintsTheStripAndWidensTheColourReadoutToHoldBothColours) {
+TEST_F(StripDisplay, AViewRepaintsTheStripAndWidensTheColorReadoutToHoldBothColors) {
     TViewerWindow window;
     TfrmMain& form = window.Form();
     const TPaletteArray colors{0x8F523F, 0x0000FF, 0xFEDCBA};
@@ -170,7 +170,7 @@ TEST_F(StripDisplay, AViewRepaintsTheStripAndWidensTheColourReadoutToHoldBothCol
     }
 }
 
-TEST_F(StripDisplay, TwoColumnsOfTenColours) {
+TEST_F(StripDisplay, TwoColumnsOfTenColors) {
     TViewerWindow window;
     const TPaletteArray colors = DistinctColors(10);
     Show(window, colors, 2);
@@ -213,7 +213,7 @@ protected:
                                                                [](HDC) { return 256; }};
 };
 
-TEST_F(PaletteDisplay, PaletteHoldsTheFirst256Colours) {
+TEST_F(PaletteDisplay, PaletteHoldsTheFirst256Colors) {
     const struct {
         int count;
         int filled;

@@ -129,7 +129,7 @@ TEST(StripPainter, NothingIsDrawnForAnEmptyMapOrArea) {
     for (const COLORREF pixel : surface.Pixels()) ASSERT_EQ(pixel, RGB(0xFE, 0xDC, 0xBA));
 }
 
-TEST(StripPainter, ATrueColourDeviceTakesTheRowBrush) {
+TEST(StripPainter, ATrueColorDeviceTakesTheRowBrush) {
     // The session's display (Xvfb at 24 bits), and a DC of it in memory.
     const HDC screen = GetDC(nullptr);
     EXPECT_EQ(StripMethodFor(screen), TStripMethod::PixelRow);

@@ -93,7 +93,7 @@ public:
     std::wstring Panel(int panel) const { return StatusPanelText(StatusBar(), panel); }
 
     // The screen's colour in the middle of the paint box.
-    COLORREF StripColour() const {
+    COLORREF StripColor() const {
         RECT rect{};
         GetWindowRect(PaintBox(), &rect);
         const RECT middle{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2, 0, 0};
@@ -160,9 +160,9 @@ TEST_F(ViewerInUse, AfterEveryMessageTheWindowIsActiveAndCtrlRReloads) {
     };
     TRunningViewer viewer({FGood});
     ASSERT_TRUE(viewer.WaitForWindow());
-    ASSERT_TRUE(WaitFor([&] { return viewer.StripColour() == RGB(0, 255, 0); }));
+    ASSERT_TRUE(WaitFor([&] { return viewer.StripColor() == RGB(0, 255, 0); }));
     ASSERT_TRUE(viewer.Activate());
-    COLORREF colour = RGB(0, 255, 0);
+    COLORREF color = RGB(0, 255, 0);
     for (const auto& row : rows) {
         OpenFromTheKeyboard(viewer, row.name);
         HWND box = nullptr;
@@ -172,10 +172,10 @@ TEST_F(ViewerInUse, AfterEveryMessageTheWindowIsActiveAndCtrlRReloads) {
         EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == viewer.Window(); }, 5s))
             << "no window is active after the box for " << row.name;
         // A real Ctrl+R reads the good map again, changed meanwhile.
-        colour = colour == RGB(0, 255, 0) ? RGB(255, 0, 255) : RGB(0, 255, 0);
-        FFolder.Write(L"good.rulv", colour == RGB(0, 255, 0) ? "00FF00\r\n" : "FF00FF\r\n");
+        color = color == RGB(0, 255, 0) ? RGB(255, 0, 255) : RGB(0, 255, 0);
+        FFolder.Write(L"good.rulv", color == RGB(0, 255, 0) ? "00FF00\r\n" : "FF00FF\r\n");
         TypeKey('R', true);
-        EXPECT_TRUE(WaitFor([&] { return viewer.StripColour() == colour; })) << "Ctrl+R after " << row.name;
+        EXPECT_TRUE(WaitFor([&] { return viewer.StripColor() == color; })) << "Ctrl+R after " << row.name;
     }
     CloseHandle(holder);
     EXPECT_TRUE(viewer.Close());
@@ -354,10 +354,10 @@ bool DrawnInBlocksOf(const std::vector<COLORREF>& pixels, int width, int factor,
 }
 
 TEST_F(ViewerInUse, LayoutStripReadoutAndImagesAtThisDpi) {
-    TPaletteArray colours;
-    for (int i = 0; i < 6; ++i) colours.push_back(PackColor(40 * i, 255 - 40 * i, (i * 97) % 256));
+    TPaletteArray colors;
+    for (int i = 0; i < 6; ++i) colors.push_back(PackColor(40 * i, 255 - 40 * i, (i * 97) % 256));
     std::string text;
-    for (const TPackedColor c : colours) text += HexColorText(c) + "\r\n";
+    for (const TPackedColor c : colors) text += HexColorText(c) + "\r\n";
     const std::wstring map = FFolder.Write(L"six.rulv", text);
 
     const UINT dpi = DpiOfThisRun();
@@ -370,9 +370,9 @@ TEST_F(ViewerInUse, LayoutStripReadoutAndImagesAtThisDpi) {
         ASSERT_TRUE(WaitFor([&] {
             RECT box{};
             GetWindowRect(viewer.PaintBox(), &box);
-            const auto middle = StripColumnColors(colours, box.right - box.left).at(
+            const auto middle = StripColumnColors(colors, box.right - box.left).at(
                 static_cast<std::size_t>((box.right - box.left) / 2));
-            return viewer.StripColour() == static_cast<COLORREF>(middle);
+            return viewer.StripColor() == static_cast<COLORREF>(middle);
         })) << "the strip is not painted";
         auto scaled = [dpi](int length) { return ui::Scale(length, dpi); };
 
@@ -408,7 +408,7 @@ TEST_F(ViewerInUse, LayoutStripReadoutAndImagesAtThisDpi) {
         RECT boxOnScreen{};
         GetWindowRect(viewer.PaintBox(), &boxOnScreen);
         const int width = boxOnScreen.right - boxOnScreen.left;
-        const std::vector<TPackedColor> expected = StripColumnColors(colours, width);
+        const std::vector<TPackedColor> expected = StripColumnColors(colors, width);
         const int row = (boxOnScreen.top + boxOnScreen.bottom) / 2;
         const std::vector<COLORREF> shown = ScreenPixels({boxOnScreen.left, row, boxOnScreen.right, row + 1});
         ASSERT_EQ(shown.size(), expected.size());
@@ -416,13 +416,13 @@ TEST_F(ViewerInUse, LayoutStripReadoutAndImagesAtThisDpi) {
             ASSERT_EQ(shown[static_cast<std::size_t>(x)], static_cast<COLORREF>(expected[static_cast<std::size_t>(x)]))
                 << "column " << x;
         }
-        const TColumnMapping mapping(width, static_cast<std::int32_t>(colours.size()));
+        const TColumnMapping mapping(width, static_cast<std::int32_t>(colors.size()));
         for (const int x : {0, width / 3, width / 2, width - 1}) {
             MovePointerTo({boxOnScreen.left + x, row});
             const auto index = mapping.IndexOf(x);
             EXPECT_TRUE(WaitFor([&] { return viewer.Panel(0) == IndexReadout(index, 6); }, 5s))
                 << "x " << x << ": " << testing::PrintToString(viewer.Panel(0));
-            EXPECT_EQ(viewer.Panel(1), HexColorReadout(colours[static_cast<std::size_t>(index)])) << "x " << x;
+            EXPECT_EQ(viewer.Panel(1), HexColorReadout(colors[static_cast<std::size_t>(index)])) << "x " << x;
         }
 
         // The glyphs in whole-pixel blocks, as large as the button allows.
@@ -458,9 +458,9 @@ TEST_F(ViewerInUse, TheTitleBarShowsTheSixteenPixelImageOfTheIcon) {
 // --- The strip's own menu ------------------------------------------------------
 
 // The map's colours as a colour-map file's text.
-std::string MapOf(const std::vector<TPackedColor>& colours) {
+std::string MapOf(const std::vector<TPackedColor>& colors) {
     std::string text;
-    for (const TPackedColor c : colours) text += HexColorText(c) + "\r\n";
+    for (const TPackedColor c : colors) text += HexColorText(c) + "\r\n";
     return text;
 }
 
@@ -501,9 +501,9 @@ std::vector<COLORREF> RenderedRow(const std::wstring& map, const wchar_t* view, 
 }
 
 TEST_F(ViewerInUse, TheStripsMenuShowsTheMapAsOtherEyesSeeIt) {
-    std::vector<TPackedColor> colours;
-    for (int i = 0; i < 24; ++i) colours.push_back(PackColor(i * 11, 255 - i * 10, (i * 97) % 256));
-    const std::wstring map = FFolder.Write(L"views.rulv", MapOf(colours));
+    std::vector<TPackedColor> colors;
+    for (int i = 0; i < 24; ++i) colors.push_back(PackColor(i * 11, 255 - i * 10, (i * 97) % 256));
+    const std::wstring map = FFolder.Write(L"views.rulv", MapOf(colors));
     TRunningViewer viewer({map});
     ASSERT_TRUE(viewer.WaitForWindow());
     ASSERT_TRUE(WaitFor([&] { return WindowText(viewer.Window()) == L"views.rulv - RULV Viewer"; }));
@@ -511,9 +511,9 @@ TEST_F(ViewerInUse, TheStripsMenuShowsTheMapAsOtherEyesSeeIt) {
     RECT box{};
     GetWindowRect(viewer.PaintBox(), &box);
     const SIZE size{box.right - box.left, box.bottom - box.top};
-    const TColumnMapping mapping(size.cx, static_cast<std::int32_t>(colours.size()));
+    const TColumnMapping mapping(size.cx, static_cast<std::int32_t>(colors.size()));
     const int x = size.cx / 3;
-    const TPackedColor real = colours.at(static_cast<std::size_t>(mapping.IndexOf(x)));
+    const TPackedColor real = colors.at(static_cast<std::size_t>(mapping.IndexOf(x)));
 
     // Each view from the menu's keys: the strip as rulvtool renders it, the
     // readout with the simulated colour first, the view's name in panel 3.
@@ -609,9 +609,9 @@ TClipboardPicture ClipboardPicture() {
     return picture;
 }
 
-TEST_F(ViewerInUse, CopiesTheColourUnderThePointerAndTheStripAsItIsPainted) {
-    const std::vector<TPackedColor> colours{0x8F523F, 0x123456, 0xFEDCBA, 0x00FF00, 0x0000FF, 0x808080};
-    const std::wstring map = FFolder.Write(L"copy.rulv", MapOf(colours));
+TEST_F(ViewerInUse, CopiesTheColorUnderThePointerAndTheStripAsItIsPainted) {
+    const std::vector<TPackedColor> colors{0x8F523F, 0x123456, 0xFEDCBA, 0x00FF00, 0x0000FF, 0x808080};
+    const std::wstring map = FFolder.Write(L"copy.rulv", MapOf(colors));
     {
         // No map shown: nothing is copied, from the menu or with Ctrl+C.
         TRunningViewer empty;
@@ -634,8 +634,8 @@ TEST_F(ViewerInUse, CopiesTheColourUnderThePointerAndTheStripAsItIsPainted) {
     GetWindowRect(viewer.PaintBox(), &box);
     const int width = box.right - box.left;
     const int middle = (box.top + box.bottom) / 2;
-    const TColumnMapping mapping(width, static_cast<std::int32_t>(colours.size()));
-    auto entry = [&](int x) { return colours.at(static_cast<std::size_t>(mapping.IndexOf(x))); };
+    const TColumnMapping mapping(width, static_cast<std::int32_t>(colors.size()));
+    auto entry = [&](int x) { return colors.at(static_cast<std::size_t>(mapping.IndexOf(x))); };
 
     // Ctrl+C over the strip, and the menu's item where the right button went.
     MovePointerTo({box.left + 5, middle});
@@ -716,7 +716,7 @@ TEST_F(ViewerInUse, FollowsTheFileWhileAnotherProgramRewritesItWithoutABox) {
     {
         TRunningViewer viewer({file});
         ASSERT_TRUE(viewer.WaitForWindow());
-        ASSERT_TRUE(WaitFor([&] { return viewer.StripColour() == RGB(0, 255, 0); }));
+        ASSERT_TRUE(WaitFor([&] { return viewer.StripColor() == RGB(0, 255, 0); }));
         ASSERT_TRUE(viewer.Activate());
         MovePointerOver(viewer.PaintBox());
         ASSERT_TRUE(ChooseFromStripMenu(viewer, {'F'}));
@@ -744,7 +744,7 @@ TEST_F(ViewerInUse, FollowsTheFileWhileAnotherProgramRewritesItWithoutABox) {
             else ASSERT_TRUE(DeleteFileW(file.c_str()));
             EXPECT_TRUE(WaitFor([&] { return viewer.Panel(2) == row.note; }, 5s))
                 << row.step << ": " << testing::PrintToString(viewer.Panel(2));
-            EXPECT_TRUE(WaitFor([&] { return viewer.StripColour() == row.shown; }, 5s)) << row.step;
+            EXPECT_TRUE(WaitFor([&] { return viewer.StripColor() == row.shown; }, 5s)) << row.step;
             EXPECT_EQ(FindBox(viewer.Id()), nullptr) << row.step;
         }
 
@@ -752,14 +752,14 @@ TEST_F(ViewerInUse, FollowsTheFileWhileAnotherProgramRewritesItWithoutABox) {
         const std::filesystem::path moved = FFolder.Path() / L"renamed" / L"edited.rulv";
         ASSERT_TRUE(MoveFileW((FFolder.Path() / L"maps").c_str(), (FFolder.Path() / L"renamed").c_str()));
         Save(moved, "FF0000\r\n");
-        EXPECT_TRUE(WaitFor([&] { return viewer.StripColour() == RGB(255, 0, 0); }, 5s));
+        EXPECT_TRUE(WaitFor([&] { return viewer.StripColor() == RGB(255, 0, 0); }, 5s));
         Save(moved, "0000FF\r\n");
-        EXPECT_TRUE(WaitFor([&] { return viewer.StripColour() == RGB(0, 0, 255); }, 5s));
+        EXPECT_TRUE(WaitFor([&] { return viewer.StripColor() == RGB(0, 0, 255); }, 5s));
         ASSERT_TRUE(viewer.Activate());
         TypeKey('R', true);
         Sleep(300);
         EXPECT_EQ(FindBox(viewer.Id()), nullptr) << "Ctrl+R looked for the file in the old folder";
-        EXPECT_EQ(viewer.StripColour(), RGB(0, 0, 255));
+        EXPECT_EQ(viewer.StripColor(), RGB(0, 0, 255));
         EXPECT_TRUE(viewer.Close());
         EXPECT_EQ(SettingText(L"View", L"FollowFile"), L"1");
     }
@@ -767,9 +767,9 @@ TEST_F(ViewerInUse, FollowsTheFileWhileAnotherProgramRewritesItWithoutABox) {
     const std::filesystem::path again = FFolder.Path() / L"renamed" / L"edited.rulv";
     TRunningViewer viewer({again});
     ASSERT_TRUE(viewer.WaitForWindow());
-    ASSERT_TRUE(WaitFor([&] { return viewer.StripColour() == RGB(0, 0, 255); }));
+    ASSERT_TRUE(WaitFor([&] { return viewer.StripColor() == RGB(0, 0, 255); }));
     Save(again, "00FF00\r\n");
-    EXPECT_TRUE(WaitFor([&] { return viewer.StripColour() == RGB(0, 255, 0); }, 5s));
+    EXPECT_TRUE(WaitFor([&] { return viewer.StripColor() == RGB(0, 255, 0); }, 5s));
     EXPECT_TRUE(viewer.Close());
     EXPECT_EQ(SettingText(L"View", L"FollowFile"), L"1");
 }

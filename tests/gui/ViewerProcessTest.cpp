@@ -27,7 +27,7 @@ std::filesystem::path ViewerProgram() {
 }
 
 // The screen's colour in the middle of the viewer's paint box.
-COLORREF StripColour(HWND viewer) {
+COLORREF StripColor(HWND viewer) {
     RECT client{};
     GetClientRect(viewer, &client);
     POINT middle{client.right / 2, client.bottom / 2};
@@ -49,7 +49,7 @@ TEST(ViewerProcess, ShowsTheMapNamedOnItsCommandLineAndReloadsOnCtrlR) {
     HWND viewer = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (viewer = FindMainWindow(child.Id(), L"TfrmMain")) != nullptr; }, 30s));
     EXPECT_EQ(WindowText(viewer), L"band.rulv - RULV Viewer");
-    EXPECT_TRUE(WaitFor([&] { return StripColour(viewer) == RGB(0, 255, 0); }));
+    EXPECT_TRUE(WaitFor([&] { return StripColor(viewer) == RGB(0, 255, 0); }));
 
     // Ctrl+R, typed into the viewer, reads the changed file.
     folder.Write(L"band.rulv", "FF00FF\r\n");
@@ -64,7 +64,7 @@ TEST(ViewerProcess, ShowsTheMapNamedOnItsCommandLineAndReloadsOnCtrlR) {
     keys[3].ki.wVk = VK_CONTROL;
     keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
     SendInput(4, keys, sizeof(INPUT));
-    EXPECT_TRUE(WaitFor([&] { return StripColour(viewer) == RGB(255, 0, 255); }));
+    EXPECT_TRUE(WaitFor([&] { return StripColor(viewer) == RGB(255, 0, 255); }));
 
     // Closing the window ends the program with exit code 0.
     PostMessageW(viewer, WM_CLOSE, 0, 0);
@@ -98,7 +98,7 @@ TEST(ViewerProcess, OpensGmtTablesAndGimpPalettesByTheirExtension) {
         HWND viewer = nullptr;
         ASSERT_TRUE(WaitFor([&] { return (viewer = FindMainWindow(child.Id(), L"TfrmMain")) != nullptr; }, 30s));
         EXPECT_EQ(WindowText(viewer), map.Name + L" - RULV Viewer");
-        EXPECT_TRUE(WaitFor([&] { return StripColour(viewer) == map.Middle; })) << StripColour(viewer);
+        EXPECT_TRUE(WaitFor([&] { return StripColor(viewer) == map.Middle; })) << StripColor(viewer);
         PostMessageW(viewer, WM_CLOSE, 0, 0);
         EXPECT_EQ(child.Wait(30s), 0);
     }

@@ -35,15 +35,15 @@ RECT ChildRect(HWND parent, HWND child) {
     return rect;
 }
 
-const std::string kSixColours = "FF0000\r\n00FF00\r\n0000FF\r\nFFFF00\r\n00FFFF\r\nFF00FF\r\n";
+const std::string kSixColors = "FF0000\r\n00FF00\r\n0000FF\r\nFFFF00\r\n00FFFF\r\nFF00FF\r\n";
 
 class ViewerWindow : public ::testing::Test {
 protected:
     TTempFolder FFolder;
-    std::wstring FGood = FFolder.Write(L"good.rulv", kSixColours);
+    std::wstring FGood = FFolder.Write(L"good.rulv", kSixColors);
     std::wstring FOther = FFolder.Write(L"other.rulv", "123456\r\nABCDEF\r\n");
     std::wstring FFaulty7 = FFolder.Write(L"faulty.rulv", "* colours\r\n000000\r\n111111\r\n\r\n222222\r\n333333\r\nGGGGGG\r\n444444\r\n");
-    std::wstring FNoColour = FFolder.Write(L"empty.rulv", "* only a comment\r\n\r\n#NOTE ignored\r\n");
+    std::wstring FNoColor = FFolder.Write(L"empty.rulv", "* only a comment\r\n\r\n#NOTE ignored\r\n");
     std::wstring FMissing = (FFolder.Path() / L"missing.rulv").wstring();
 };
 
@@ -88,7 +88,7 @@ TEST_F(ViewerWindow, LoadMessagesArePlainBoxesCaptionedWithTheTitle) {
         {FMissing, L"ﾌｧｲﾙが見つかりません"},
         {folder.Path().wstring(), L"ﾌｧｲﾙが見つかりません"},
         {FFaulty7, L"7 行目に間違いがあります"},
-        {FNoColour, L"色が１色も指定してありません"},
+        {FNoColor, L"色が１色も指定してありません"},
         // The exchange formats report their faults the same way; a table
         // of the wrong size is faulty on its line 1.
         {FFolder.Write(L"faulty.cpt", "# table\r\n0 0/0/0 1 0/0/300\r\n").wstring(), L"2 行目に間違いがあります"},
@@ -301,7 +301,7 @@ TEST_F(ViewerWindow, HintPanelFollowsButtonsAndMenuItems) {
         {0, MF_SEPARATOR, form.mnuView.DropDown(), L""},
         {IDC_HELP_ABOUT, MF_STRING, form.mnuHelp.DropDown(), L"このｿﾌﾄのﾊﾞｰｼﾞｮﾝ情報を表示します"},
         // The strip's own menu.
-        {IDC_STRIP_COPY_COLOUR, MF_STRING, form.mnuStrip.DropDown(), L"ﾎﾟｲﾝﾀｰの下の色を RRGGBB の形でｺﾋﾟｰします"},
+        {IDC_STRIP_COPY_COLOR, MF_STRING, form.mnuStrip.DropDown(), L"ﾎﾟｲﾝﾀｰの下の色を RRGGBB の形でｺﾋﾟｰします"},
         {IDC_STRIP_COPY_PICTURE, MF_STRING, form.mnuStrip.DropDown(), L"表示中の色の帯を画像としてｺﾋﾟｰします"},
         {IDC_STRIP_FOLLOW_FILE, MF_STRING, form.mnuStrip.DropDown(), L"ﾌｧｲﾙが書き換えられたら自動的に読み直します"},
         {0, MF_POPUP, form.mnuStrip.DropDown(), L""},

@@ -291,7 +291,7 @@ TEST_F(AboutTest, LabelTextIsCentredOnOneLine) {
     EXPECT_NEAR(first, 216 - last, 3) << "as much room on the left as on the right";
 }
 
-TEST(AboutEmblem, HoldsSixteenColourImagesOf32And16PixelsAndTheirDpiSizes) {
+TEST(AboutEmblem, HoldsSixteenColorImagesOf32And16PixelsAndTheirDpiSizes) {
     HMODULE module = GetModuleHandleW(nullptr);
     HRSRC group = FindResourceW(module, MAKEINTRESOURCEW(IDI_ABOUT_EMBLEM), RT_GROUP_ICON);
     ASSERT_NE(group, nullptr);

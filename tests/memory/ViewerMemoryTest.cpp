@@ -48,32 +48,32 @@ TEST(ViewerMemory, ALoadThatRunsOutOfMemoryLeavesTheOldMapAndTheWindowGoesOn) {
     TTempFolder folder;
     const std::wstring old = folder.Write(L"old.rulv", "112233\r\n");
     const std::wstring fresh = folder.Write(L"new.rulv", "* a map\r\n#GRAD 000000,FFFFFF,5000\r\nFF0000 red\r\n");
-    const TPaletteArray oldColours{0x332211};
+    const TPaletteArray oldColors{0x332211};
     PrepareTheEmergencyPool();
     TViewerWindow window;
     window.Drop({fresh});
     ASSERT_TRUE(window->Loaded());
-    const TPaletteArray freshColours = window->Colors();
-    ASSERT_EQ(freshColours.size(), 5001u);
+    const TPaletteArray freshColors = window->Colors();
+    ASSERT_EQ(freshColors.size(), 5001u);
 
     // How many allocations one drop of the map makes.
     window.Drop({old});
     DropWhileArmed(window.Handle(), fresh, 0, false);
     const std::uint64_t allocations = AllocationsCounted();
-    ASSERT_EQ(window->Colors(), freshColours);
+    ASSERT_EQ(window->Colors(), freshColors);
     ASSERT_GT(allocations, 2u);
 
     for (std::uint64_t n = 1; n <= allocations; ++n) {
         for (const bool sticky : {false, true}) {
             const std::string where = "allocation " + std::to_string(n) + (sticky ? "+" : "");
             window.Drop({old});
-            ASSERT_EQ(window->Colors(), oldColours) << where;
+            ASSERT_EQ(window->Colors(), oldColors) << where;
             TMessageBoxWatcher watcher;
             DropWhileArmed(window.Handle(), fresh, n, sticky);
             ASSERT_GT(AllocationsFailed(), 0u) << where;
             // The map and its title change together or not at all.
-            const bool loaded = window->Colors() == freshColours;
-            EXPECT_TRUE(loaded || window->Colors() == oldColours) << where;
+            const bool loaded = window->Colors() == freshColors;
+            EXPECT_TRUE(loaded || window->Colors() == oldColors) << where;
             EXPECT_EQ(WindowText(window.Handle()), loaded ? L"new.rulv - RULV Viewer" : L"old.rulv - RULV Viewer")
                 << where;
             // A load that did not happen was reported: one failed allocation
@@ -94,7 +94,7 @@ TEST(ViewerMemory, ALoadThatRunsOutOfMemoryLeavesTheOldMapAndTheWindowGoesOn) {
     }
     // And the window goes on as before.
     window.Drop({fresh});
-    EXPECT_EQ(window->Colors(), freshColours);
+    EXPECT_EQ(window->Colors(), freshColors);
 }
 
 }  // namespace

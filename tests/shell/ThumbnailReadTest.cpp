@@ -136,7 +136,7 @@ TEST(ThumbnailRead, AtMostItsBytesAreRead) {
     EXPECT_EQ(endless.Given(), kThumbnailMaxBytes + 1);
 }
 
-TEST(ThumbnailRead, HugeRunsStopAtTheColourLimit) {
+TEST(ThumbnailRead, HugeRunsStopAtTheColorLimit) {
     const std::string limit = std::to_string(kThumbnailColorLimit);
     const struct {
         std::string data;

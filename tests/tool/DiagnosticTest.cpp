@@ -95,7 +95,7 @@ TEST_F(Diagnostic, WideLineNumbersWidenTheGutter) {
     EXPECT_EQ(lines[2], "       |     ^");
 }
 
-TEST_F(Diagnostic, AMapWithoutColoursSaysWhatItsLinesWere) {
+TEST_F(Diagnostic, AMapWithoutColorsSaysWhatItsLinesWere) {
     const struct {
         const char* data;
         const char* report;
@@ -224,10 +224,10 @@ TEST(FaultKinds, EveryExampleOfTheHelpShowsItsKind) {
     }
     const std::string help = tool::FaultKindsHelp();
     for (const TLineFaultKind kind :
-         {TLineFaultKind::NotAColour, TLineFaultKind::NoSpaceAfterKeyword, TLineFaultKind::BadColourField,
+         {TLineFaultKind::NotAColor, TLineFaultKind::NoSpaceAfterKeyword, TLineFaultKind::BadColorField,
           TLineFaultKind::MissingComma, TLineFaultKind::BadInteger, TLineFaultKind::BadSlope,
           TLineFaultKind::SlopeTooLarge, TLineFaultKind::GradientCountZero, TLineFaultKind::ProductTooLarge,
-          TLineFaultKind::OutOfMemory, TLineFaultKind::TooManyColours}) {
+          TLineFaultKind::OutOfMemory, TLineFaultKind::TooManyColors}) {
         EXPECT_NE(help.find("  " + std::string(LineFaultKindName(kind)) + " "), std::string::npos)
             << LineFaultKindName(kind);
     }

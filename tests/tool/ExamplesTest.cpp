@@ -71,14 +71,14 @@ TEST_F(ExamplesTest, GreyscaleRunsThroughAll256Greys) {
     for (unsigned i = 0; i < 256; ++i) EXPECT_EQ(lines[i], Hex(i, i, i)) << i;
 }
 
-TEST_F(ExamplesTest, RainbowMeetsEveryPrimaryAndSecondaryColour) {
+TEST_F(ExamplesTest, RainbowMeetsEveryPrimaryAndSecondaryColor) {
     const std::vector<std::string> lines = Lines(Dump("rainbow"));
     ASSERT_EQ(lines.size(), 240u);
     const char* const sixths[] = {"FF0000", "FFFF00", "00FF00", "00FFFF", "0000FF", "FF00FF"};
     for (std::size_t i = 0; i < 6; ++i) EXPECT_EQ(lines[i * 40], sixths[i]) << i;
 }
 
-TEST_F(ExamplesTest, Relief256ListsItsColourLinesInOrder) {
+TEST_F(ExamplesTest, Relief256ListsItsColorLinesInOrder) {
     // Every colour is written out: the dump is the colour lines' first six
     // characters, comment lines left out.
     std::string bytes = ReadBytes(Example("relief256"));

@@ -137,7 +137,7 @@ TEST_F(RenderTest, EveryColumnShowsTheEntryTheViewerPaints) {
     }
 }
 
-TEST_F(RenderTest, OneColourFillsTheDefaultSize) {
+TEST_F(RenderTest, OneColorFillsTheDefaultSize) {
     const TPicture picture = RenderPicture("* one colour\r\n4080C0\r\n", "");
     EXPECT_EQ(picture.Width, 427);
     EXPECT_EQ(picture.Height, 78);

@@ -64,7 +64,7 @@ const TDumpCase kDumpCases[] = {
     {"Ctrl-Z ends the data", "0000FF\r\n\x1A" "faulty\r\n", "0000FF\n"},
 };
 
-TEST_F(ToolTest, DumpPrintsEveryColourAsRrggbb) {
+TEST_F(ToolTest, DumpPrintsEveryColorAsRrggbb) {
     for (const TDumpCase& test : kDumpCases) {
         const TProgramRun run = Run({Arg("dump"), Arg(Map("map.rulv", test.data))});
         EXPECT_EQ(run.ExitCode, 0) << test.name;
