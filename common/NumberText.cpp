@@ -1,6 +1,7 @@
 // NumberText.cpp - ParseInteger, ParseReal and HexToInt.
 #include "common/NumberText.h"
 
+#include <bit>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -368,6 +369,17 @@ constexpr std::uint64_t kPowersOfTen[kPlainLargestPower + 1] = {
     100000000000u, 1000000000000u, 10000000000000u, 100000000000000u, 1000000000000000u, 10000000000000000u,
     100000000000000000u, 1000000000000000000u, 10000000000000000000u};
 
+// m / 10^k is m / 5^k over 2^k: exact in 64 bits where 5^k divides m.
+constexpr std::uint64_t kPowersOfFive[kPlainLargestDivisorPower + 1] = {
+    1u, 5u, 25u, 125u, 625u, 3125u, 15625u, 78125u, 390625u, 1953125u, 9765625u, 48828125u, 244140625u,
+    1220703125u, 6103515625u, 30517578125u, 152587890625u, 762939453125u, 3814697265625u};
+
+// whole * 2^exponent (whole != 0), which needs no rounding.
+TExtended ExactValue(bool negative, std::uint64_t whole, std::int64_t exponent) noexcept {
+    const int shift = std::countl_zero(whole);
+    return TExtended{negative, whole << shift, static_cast<std::int32_t>(exponent - shift)};
+}
+
 class TPlainReal {
 public:
     TPlainReal(std::string_view text, char separator) noexcept : FText(text), FSeparator(separator) {}
@@ -394,6 +406,15 @@ public:
         }
         if (FExponent > kPlainLargestPower || FExponent < -kPlainLargestDivisorPower) return false;
         const auto power = static_cast<std::size_t>(FExponent >= 0 ? FExponent : -FExponent);
+        // The commonest slopes (1, -1, 0.5, 0.25) are exact: nothing to round.
+        if (FExponent == 0) {
+            value = ExactValue(negative, FDigits, 0);
+            return true;
+        }
+        if (FExponent < 0 && FDigits % kPowersOfFive[power] == 0) {
+            value = ExactValue(negative, FDigits / kPowersOfFive[power], FExponent);
+            return true;
+        }
         value = FExponent >= 0 ? detail::Round64(detail::Multiply(FDigits, kPowersOfTen[power]), 0, false, negative)
                                : detail::UnsignedQuotient(FDigits, kPowersOfTen[power], negative);
         return true;

@@ -76,6 +76,24 @@ TEST(ParseReal, ReadsTheDocumentedForms) {
     }
 }
 
+// Whole numbers and fractions over a power of two take a short way that
+// needs no rounding; every value must still be the quotient rounded once.
+TEST(ParseReal, GivesTheQuotientRoundedToSixtyFourBits) {
+    const struct {
+        const char* text;
+        std::int64_t numerator;
+        std::int64_t denominator;
+    } rows[] = {
+        {"1", 1, 1},           {"-1", -1, 1},          {"17", 17, 1},         {"9007199254740993", 9007199254740993, 1},
+        {"0.5", 1, 2},         {"-0.375", -3, 8},      {"2.5E-1", 1, 4},      {"0.0009765625", 1, 1024},
+        {"1.5", 3, 2},         {"0.1", 1, 10},         {"-0.3", -3, 10},      {"12.34", 1234, 100},
+        {"3814697265625E-18", 3814697265625, 1000000000000000000},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(ParseReal(row.text, '.'), ExtendedQuotient(row.numerator, row.denominator)) << row.text;
+    }
+}
+
 TEST(ParseReal, RefusesWhatIsNotANumber) {
     const char* rows[] = {"",      " ",   "+",    "-",     "E5",    "e5",   "1,5",  "1 .5", "1.5.", "0x10",
                           "inf",   "nan", "1E5x", "--1",   "1e1.5", "\t1",  "1E5000", "1E0500 0", "1_0",
