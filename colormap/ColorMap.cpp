@@ -284,7 +284,8 @@ ColorMapResult TColorMapReader::ReadLines(TByteSource& source, TPalette& palette
             RecordFault(counts, fault, line, reader.LineCut());
             return static_cast<ColorMapResult>(lineNumber);
         }
-        if (line.front() == '#') CountLine(counts, line, palette.LastIndex() != before);
+        // A directive that added colours is a #GRAD or #LINE: nothing to count.
+        if (line.front() == '#' && palette.LastIndex() == before) CountLine(counts, line, false);
     }
     return palette.HasColors() ? kColorMapLoaded : kColorMapNoColors;
 }
