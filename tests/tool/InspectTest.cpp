@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <clocale>
 #include <map>
@@ -554,6 +555,24 @@ TEST_F(InspectTest, FileNamesReachJsonIntact) {
         const TJson json = Json(map);
         EXPECT_EQ(json["file"], Utf8(map));
         EXPECT_EQ(json["count"], "2");
+    }
+}
+
+// Figures of four decimals take a short way through an integer; every one
+// must read as to_chars rounds the exact value, near a half above all.
+TEST(FixedText, FourDecimalsAreToCharsRounding) {
+    std::mt19937_64 random(7);
+    std::uniform_real_distribution<double> spread(0.0, 200.0);
+    std::vector<double> values{0.0, 0.00005, 0.00015, 1.23445, 2.5, 99.99995, 999999.99995, 1e6, 1e7, 0.1};
+    for (int i = 0; i < 100000; ++i) values.push_back(spread(random));
+    for (int i = 0; i < 1000; ++i) {  // the doubles nearest halves of the last decimal
+        const double half = (std::floor(spread(random) * 1e4) + 0.5) / 1e4;
+        values.insert(values.end(), {half, std::nextafter(half, 0.0), std::nextafter(half, 1e9)});
+    }
+    for (const double value : values) {
+        char expected[64];
+        const auto end = std::to_chars(expected, expected + sizeof(expected), value, std::chars_format::fixed, 4).ptr;
+        ASSERT_EQ(tool::FixedText(value), std::string(expected, end)) << std::hexfloat << value;
     }
 }
 
