@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "colormap/ColumnMapping.h"
+#include "colormap/formats/XmlSubset.h"
 #include "common/Unicode.h"
 
 namespace rulv::tool {
@@ -60,17 +61,7 @@ std::string XmlText(std::string_view text, std::size_t longest = std::u16string:
         if (wide[cut] >= 0xDC00 && wide[cut] <= 0xDFFF) ++cut;  // not inside a surrogate pair
         wide.replace(0, cut, 1, u'\u2026');
     }
-    std::string escaped;
-    for (const char c : Utf16ToUtf8(wide)) {
-        switch (c) {
-            case '&': escaped += "&amp;"; break;
-            case '<': escaped += "&lt;"; break;
-            case '>': escaped += "&gt;"; break;
-            case '"': escaped += "&quot;"; break;
-            default: escaped += c;
-        }
-    }
-    return escaped;
+    return EscapeXmlAttribute(Utf16ToUtf8(wide));
 }
 
 // Appends the pieces one after the other (the markup is written piece by
