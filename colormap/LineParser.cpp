@@ -82,6 +82,19 @@ private:
     std::size_t FAt;
 };
 
+// The numbers of a #LINE line and where they stand, for its faults.
+struct TLinearArguments {
+    std::int32_t Starts[3] = {};
+    double Slopes[3] = {};
+    std::int64_t SlopeColumns[3] = {};
+    std::int32_t Count = 0;
+    std::int64_t CountColumn = 0;
+};
+
+constexpr TChannel kChannels[3] = {TChannel::Red, TChannel::Green, TChannel::Blue};
+constexpr TLineField kStartFields[3] = {TLineField::RedStart, TLineField::GreenStart, TLineField::BlueStart};
+constexpr TLineField kSlopeFields[3] = {TLineField::RedSlope, TLineField::GreenSlope, TLineField::BlueSlope};
+
 // Raises the faults of one directive line, naming its keyword.
 class TDirectiveFaults {
 public:
@@ -139,8 +152,13 @@ public:
             Raise(TLineFaultKind::MissingComma, after, name);
         }
         if (!field.CommaFollows) Raise(TLineFaultKind::MissingComma, field.EndColumn(), name);
+        // Six hex digits, as checked above: SetHex would give the same.
+        TPackedColor color = 0;
+        DecodeSixHexDigits(field.Text, color);
         TRgb rgb;
-        rgb.SetHex(field.Text);
+        rgb.SetRed(RedOf(color));
+        rgb.SetGreen(GreenOf(color));
+        rgb.SetBlue(BlueOf(color));
         return rgb;
     }
 
@@ -181,6 +199,25 @@ public:
         } catch (const EOverflow&) {
             Raise(TLineFaultKind::SlopeTooLarge, field.Column, name);
         }
+    }
+
+    // The numbers of a #LINE line, each field by the reader's rules.
+    TLinearArguments LinearArguments(char decimalSeparator) const {
+        TFields fields(FLine, kKeywordLength);
+        TLinearArguments arguments;
+        for (int channel = 0; channel < 3; ++channel) {
+            const TField startField = fields.Next();
+            RequireComma(startField, kStartFields[channel]);
+            arguments.Starts[channel] = Integer(startField, kStartFields[channel]);
+            const TField slopeField = fields.Next();
+            RequireComma(slopeField, kSlopeFields[channel]);
+            arguments.Slopes[channel] = Slope(slopeField, kSlopeFields[channel], decimalSeparator);
+            arguments.SlopeColumns[channel] = slopeField.Column;
+        }
+        const TField countField = fields.Next();
+        arguments.Count = Integer(countField, TLineField::Count);
+        arguments.CountColumn = countField.Column;
+        return arguments;
     }
 
 private:
@@ -252,9 +289,73 @@ void FillShortLinear(TPackedColor* colors, std::int64_t first, std::int64_t n, c
     }
 }
 
-constexpr TChannel kChannels[3] = {TChannel::Red, TChannel::Green, TChannel::Blue};
-constexpr TLineField kStartFields[3] = {TLineField::RedStart, TLineField::GreenStart, TLineField::BlueStart};
-constexpr TLineField kSlopeFields[3] = {TLineField::RedSlope, TLineField::GreenSlope, TLineField::BlueSlope};
+// A whole number at `at` as the commonest #LINE texts hold it: an optional
+// minus sign and one to nine digits. Moves `at` past it; false for
+// anything else.
+inline bool ScanPlainWhole(const char*& at, const char* end, std::int32_t& value) noexcept {
+    const bool negative = at != end && *at == '-';
+    const char* const first = at + (negative ? 1 : 0);
+    const char* const last = end - first > 9 ? first + 9 : end;
+    const char* digit = first;
+    std::int32_t magnitude = 0;
+    for (; digit != last && *digit >= '0' && *digit <= '9'; ++digit) magnitude = magnitude * 10 + (*digit - '0');
+    if (digit == first) return false;
+    value = negative ? -magnitude : magnitude;
+    at = digit;
+    return true;
+}
+
+// A #LINE line of seven such numbers, separated by commas alone and ending
+// the line, with a count of at least 1: what this program writes for most
+// runs. Such a text reads the same through ParseInteger and ParseReal as
+// through its digits; every other line, and every fault, takes the
+// general path.
+struct TWholeLinear {
+    std::int32_t Starts[3] = {};
+    std::int32_t Slopes[3] = {};
+    std::int32_t Count = 0;
+    std::int64_t CountColumn = 0;
+};
+
+bool ScanWholeLinear(std::string_view line, TWholeLinear& run) noexcept {
+    if (line.size() <= kKeywordLength + 1) return false;
+    const char* at = line.data() + kKeywordLength + 1;
+    const char* const end = line.data() + line.size();
+    for (int channel = 0; channel < 3; ++channel) {
+        if (!ScanPlainWhole(at, end, run.Starts[channel]) || at == end || *at++ != ',') return false;
+        if (!ScanPlainWhole(at, end, run.Slopes[channel]) || at == end || *at++ != ',') return false;
+    }
+    run.CountColumn = at - line.data() + 1;
+    return ScanPlainWhole(at, end, run.Count) && at == end && run.Count > 0;
+}
+
+// The next n colours of a #LINE run with whole slopes, from colour `first`
+// on. The products are exact (below 2^62), as the 64-bit significand
+// forms them, and round to themselves; no sum leaves 64 bits.
+void FillWholeLinear(TPackedColor* colors, std::int64_t first, std::int64_t n, const TWholeLinear& run) noexcept {
+    for (std::int64_t i = 0; i < n; ++i) {
+        const std::int64_t k = first + i;
+        colors[i] = PackColor(LinearChannel(run.Starts[0] + k * run.Slopes[0]),
+                              LinearChannel(run.Starts[1] + k * run.Slopes[1]),
+                              LinearChannel(run.Starts[2] + k * run.Slopes[2]));
+    }
+}
+
+// The colours of a short #GRAD (TShortProductRun::Fits for every step),
+// each worked out by itself: a few colours cost less than the series'
+// set-up.
+void FillShortGradient(TPackedColor* colors, std::int64_t first, std::int64_t n, const std::int32_t (&starts)[3],
+                       const TShortProductRun (&runs)[3]) noexcept {
+    for (std::int64_t i = 0; i < n; ++i) {
+        const std::int64_t k = first + i;
+        TRgb rgb;
+        rgb.SetRed(AsChannel(starts[0] + runs[0].Value(k)));
+        rgb.SetGreen(AsChannel(starts[1] + runs[1].Value(k)));
+        rgb.SetBlue(AsChannel(starts[2] + runs[2].Value(k)));
+        colors[i] = rgb.GetColor();
+    }
+}
+
 
 }  // namespace
 
@@ -307,10 +408,26 @@ void TPalette::ParseGradient(std::string_view line) {
     if (count == 0) faults.Raise(TLineFaultKind::GradientCountZero, countField.Column, TLineField::Count);
 
     const std::int32_t starts[3] = {start.Red(), start.Green(), start.Blue()};
+    const double steps[3] = {StoredQuotient(end.Red() - start.Red(), count),
+                             StoredQuotient(end.Green() - start.Green(), count),
+                             StoredQuotient(end.Blue() - start.Blue(), count)};
+    if (std::all_of(std::begin(steps), std::end(steps),
+                    [count](double step) { return TShortProductRun::Fits(step, count); })) {
+        const TShortProductRun runs[3] = {TShortProductRun(steps[0]), TShortProductRun(steps[1]),
+                                          TShortProductRun(steps[2])};
+        std::int64_t k = 0;
+        try {
+            AddGenerated(count, [&](TPackedColor* first, std::int64_t n) {
+                FillShortGradient(first, k, n, starts, runs);
+                k += n;
+            });
+        } catch (const EOutOfMemory&) {
+            RaiseGrowthFault(line, countField.Column);
+        }
+        return;
+    }
     // |k * step| stays below 256 * 2^31: no product leaves 64 bits.
-    TRoundedProductSeries series[3] = {{StoredQuotient(end.Red() - start.Red(), count), count},
-                                       {StoredQuotient(end.Green() - start.Green(), count), count},
-                                       {StoredQuotient(end.Blue() - start.Blue(), count), count}};
+    TRoundedProductSeries series[3] = {{steps[0], count}, {steps[1], count}, {steps[2], count}};
     // A channel changes only now and then (every 39,000 colours for a
     // gradient of ten million): each run of equal colours is filled at once.
     try {
@@ -334,21 +451,22 @@ void TPalette::ParseGradient(std::string_view line) {
 void TPalette::ParseLinear(std::string_view line) {
     const TDirectiveFaults faults(line, TDirective::Linear);
     faults.RequireSpaceAfterKeyword();
-    TFields fields(line, kKeywordLength);
-    std::int32_t starts[3];
-    double slopes[3];
-    std::int64_t slopeColumns[3];
-    for (int channel = 0; channel < 3; ++channel) {
-        const TField startField = fields.Next();
-        faults.RequireComma(startField, kStartFields[channel]);
-        starts[channel] = faults.Integer(startField, kStartFields[channel]);
-        const TField slopeField = fields.Next();
-        faults.RequireComma(slopeField, kSlopeFields[channel]);
-        slopes[channel] = faults.Slope(slopeField, kSlopeFields[channel], FDecimalSeparator);
-        slopeColumns[channel] = slopeField.Column;
+    if (TWholeLinear run; ScanWholeLinear(line, run)) {
+        std::int64_t k = 0;
+        try {
+            AddGenerated(run.Count, [&](TPackedColor* first, std::int64_t n) {
+                FillWholeLinear(first, k, n, run);
+                k += n;
+            });
+        } catch (const EOutOfMemory&) {
+            RaiseGrowthFault(line, run.CountColumn);
+        }
+        return;
     }
-    const TField countField = fields.Next();
-    const std::int32_t count = faults.Integer(countField, TLineField::Count);
+    const TLinearArguments arguments = faults.LinearArguments(FDecimalSeparator);
+    const std::int32_t(&starts)[3] = arguments.Starts;
+    const double(&slopes)[3] = arguments.Slopes;
+    const std::int32_t count = arguments.Count;
 
     // Most runs are short: no product comes near 64 bits, and each is
     // worked out by itself.
@@ -363,7 +481,7 @@ void TPalette::ParseLinear(std::string_view line) {
                 k += n;
             });
         } catch (const EOutOfMemory&) {
-            RaiseGrowthFault(line, countField.Column);
+            RaiseGrowthFault(line, arguments.CountColumn);
         }
         return;
     }
@@ -383,11 +501,11 @@ void TPalette::ParseLinear(std::string_view line) {
     try {
         AddGenerated(faultAt, [&](TPackedColor* first, std::int64_t n) { FillLinear(first, n, starts, series); });
     } catch (const EOutOfMemory&) {
-        RaiseGrowthFault(line, countField.Column);
+        RaiseGrowthFault(line, arguments.CountColumn);
     }
     if (faultAt < count) {
-        faults.RaiseProductTooLarge(slopeColumns[faultChannel], kSlopeFields[faultChannel], kChannels[faultChannel],
-                                    faultAt);
+        faults.RaiseProductTooLarge(arguments.SlopeColumns[faultChannel], kSlopeFields[faultChannel],
+                                    kChannels[faultChannel], faultAt);
     }
 }
 

@@ -7,7 +7,9 @@
 // raise one of our own error kinds. It is checked against a plain
 // re-splitting of the same data into lines, each line handed to
 // TPalette::ParseLine: both must agree on the first faulty line, on its
-// fault and on the colours. Every fault must have a kind and a column
+// fault and on the colours. A #LINE line must read as the same line with
+// blanks after its commas (the reader's short way for plain whole numbers
+// against its general rules). Every fault must have a kind and a column
 // within 1 to the line's length + 1. The thumbnail's watch of directive
 // lines (TThumbnailSource, with a limit of kFuzzDirectiveLine bytes) must
 // refuse the data exactly when a line that starts with "#" is longer.
@@ -26,9 +28,11 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 #include "colormap/ColorMap.h"
+#include "colormap/LineParser.h"
 #include "common/Errors.h"
 #include "shell/ThumbnailRead.h"
 
@@ -100,6 +104,33 @@ private:
     std::string_view FData;
 };
 
+// A #LINE of plain whole numbers takes the reader's short way; with a
+// blank after each comma the same numbers take the general one. Both must
+// give the same colours, or both a fault.
+void CheckLinearWays(std::string_view line, char decimalSeparator) {
+    if (!line_grammar::IsLinear(line)) return;
+    std::string spaced;
+    for (const char c : line) {
+        spaced += c;
+        if (c == ',') spaced += ' ';
+    }
+    const auto read = [decimalSeparator](std::string_view text, TPaletteArray& colors) {
+        TPalette palette(decimalSeparator, kMaxFuzzColors);
+        try {
+            palette.ParseLine(text);
+        } catch (const ELineFault&) {
+            return false;
+        }
+        palette.CopyTo(colors);
+        return true;
+    };
+    TPaletteArray plain;
+    TPaletteArray general;
+    if (read(line, plain) != read(spaced, general) || plain != general) {
+        Finding("a #LINE line and the same with blanks after its commas give different colours");
+    }
+}
+
 bool HasLongDirective(std::string_view data) {
     TLines lines(data);
     std::string_view line;
@@ -118,6 +149,7 @@ TExpectation LineByLine(std::string_view data, char decimalSeparator) {
     while (lines.Next(line)) {
         ++lineNumber;
         if (line.empty() || line.front() == '*') continue;
+        CheckLinearWays(line, decimalSeparator);
         try {
             palette.ParseLine(line);
         } catch (const ELineFault& fault) {

@@ -170,6 +170,37 @@ TEST(LineParser, LinearSpellingsAndFaults) {
     for (const auto& row : rows) EXPECT_EQ(Parse(row.line), row.colors) << '"' << row.line << '"';
 }
 
+// A #LINE of plain whole numbers takes a short way; a blank after each comma
+// sends the same numbers through the general rules.
+TEST(LineParser, WholeNumberLinesReadAsTheGeneralRulesReadThem) {
+    const auto spaced = [](std::string line) {
+        for (std::size_t at = line.find(','); at != std::string::npos; at = line.find(',', at + 2)) line.insert(at + 1, " ");
+        return line;
+    };
+    for (const char* line : {
+             "#LINE 17,1,200,-1,42,0,3",
+             "#LINE 215,-115,22,224,138,-67,2",
+             "#LINE 0,255,255,-255,128,3,5",
+             "#LINE -256,1,-1,300,999999999,-999999999,4",  // below 0, past 255, nine digits
+             "#LINE 007,-01,0,0,0,0,3",                     // leading zeros
+             "#LINE 5,-0,0,0,0,0,2",                         // a slope of -0
+             "#LINE 1,9999999999,0,0,0,0,2",                 // ten digits
+             "#LINE 4294967296,1,0,0,0,0,2",                 // a start beyond 32 bits
+             "#LINE 10,-3,20,7,30,1,2049",                   // longer than a short run
+             "#LINE 0,1,0,1,0,1,0",
+             "#LINE 0,1,0,1,0,1,-2",
+             "#LINE 0,1,0,1,0,1,2x",
+             "#LINE 0,1,0,1,0,1,2,",
+             "#LINE 0,1,0,1,0,-,2",
+             "#LINE 0,1,0,1,0,1",
+         }) {
+        const Colors colors = Parse(line);
+        EXPECT_EQ(colors, Parse(spaced(line))) << line;
+    }
+    EXPECT_EQ(Parse("#LINE 215,-115,22,224,138,-67,2"), (Colors{"D7168A", "64F647"}));
+    EXPECT_EQ(Parse("#LINE 10,-3,20,7,30,1,2049").back(), "00141E");  // red below 0; 14356, 2078 rem 256
+}
+
 TEST(LineParser, LinearWrapsRoundPast255) {
     const Colors run = Parse("#LINE 0,1,0,1,0,1,300");
     ASSERT_EQ(run.size(), 300u);
