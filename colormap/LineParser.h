@@ -54,7 +54,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -65,18 +64,16 @@ namespace rulv::line_grammar {
 inline constexpr std::size_t kKeywordLength = 5;
 inline constexpr std::size_t kColorDigits = 6;
 
-// The directive keyword of a line: its first five characters, upper-cased.
-inline std::array<char, kKeywordLength> Keyword(std::string_view line) {
-    std::array<char, kKeywordLength> keyword{};
-    for (std::size_t i = 0; i < kKeywordLength && i < line.size(); ++i) {
-        const char c = line[i];
-        keyword[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-    }
-    return keyword;
-}
-
+// Whether the line starts with the directive keyword `name` ("#" and four
+// upper-case letters), its letters in either case. Clearing bit 5 makes a
+// lower-case letter upper-case, and of all bytes only a letter's two cases
+// give that letter.
 inline bool IsKeyword(std::string_view line, const char (&name)[kKeywordLength + 1]) {
-    return line.size() >= kKeywordLength && std::memcmp(Keyword(line).data(), name, kKeywordLength) == 0;
+    if (line.size() < kKeywordLength || line[0] != name[0]) return false;
+    for (std::size_t i = 1; i < kKeywordLength; ++i) {
+        if ((static_cast<unsigned char>(line[i]) & 0xDFu) != static_cast<unsigned char>(name[i])) return false;
+    }
+    return true;
 }
 
 inline bool IsGradient(std::string_view line) { return IsKeyword(line, "#GRAD"); }
