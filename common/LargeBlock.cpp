@@ -77,3 +77,13 @@ bool TGrowableBlock::GrowOnHeap(std::size_t bytes, std::size_t kept) noexcept {
 }
 
 }  // namespace rulv
+
+namespace rulv {
+
+void ReserveOnLargePages(std::string& text, std::size_t bytes) {
+    if (bytes <= text.capacity()) return;
+    text.reserve(bytes);
+    AdviseLargePages(text.data(), text.capacity());
+}
+
+}  // namespace rulv

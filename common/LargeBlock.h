@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdlib>
 #include <new>
+#include <string>
 
 namespace rulv {
 
@@ -52,6 +53,12 @@ private:
 // std::vector's) that lies on 2 MB boundaries, before it is first written.
 // Only advice: nothing changes where the system has no large pages.
 void AdviseLargePages(void* block, std::size_t bytes) noexcept;
+
+// Reserves room for `bytes` in a text about to be written once from
+// start to end (a file's whole output), on large pages where the system
+// has them, so that filling it neither moves it nor touches each small
+// page by itself. Raises std::bad_alloc as reserve does.
+void ReserveOnLargePages(std::string& text, std::size_t bytes);
 
 // A new block of `bytes`, on large pages where the system has them and the
 // block is large enough; nullptr without memory. Released with std::free.

@@ -8,6 +8,7 @@
 #include "colormap/formats/MapFault.h"
 #include "colormap/formats/NodeWriting.h"
 #include "colormap/formats/TextLines.h"
+#include "common/LargeBlock.h"
 
 namespace rulv {
 
@@ -223,11 +224,11 @@ private:
 char* PutNumber(char* at, std::size_t value) { return std::to_chars(at, at + 20, value).ptr; }
 
 char* PutRgb(char* at, TPackedColor color) {
-    at = PutNumber(at, static_cast<std::size_t>(RedOf(color)));
+    at = WriteChannelNumber(at, RedOf(color));
     *at++ = '/';
-    at = PutNumber(at, static_cast<std::size_t>(GreenOf(color)));
+    at = WriteChannelNumber(at, GreenOf(color));
     *at++ = '/';
-    return PutNumber(at, static_cast<std::size_t>(BlueOf(color)));
+    return WriteChannelNumber(at, BlueOf(color));
 }
 
 // A slice from node a to node b: "za r/g/b zb r/g/b".
@@ -261,7 +262,7 @@ std::string WriteCpt(const TPaletteArray& colors, std::string_view comment) {
     // Node i at z = i: scaled to [0, 1] by the reader, that is i / (N - 1)
     // exactly as the sampling computes it; the channels whole numbers.
     const std::vector<std::size_t> kept = KeptNodes(colors, WholeChannels());
-    text.reserve(text.size() + kept.size() * 40);
+    ReserveOnLargePages(text, text.size() + kept.size() * 40);
     for (std::size_t k = 0; k + 1 < kept.size(); ++k) {
         AppendSlice(text, kept[k], colors[kept[k]], kept[k + 1], colors[kept[k + 1]]);
     }

@@ -2,12 +2,39 @@
 #include "colormap/formats/NodeWriting.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
+#include <cstdint>
+#include <cstring>
 #include <limits>
+
+#include "common/LargeBlock.h"
 
 namespace rulv {
 
 namespace {
+
+// The texts of the whole numbers -255 .. 255, at index value + 255: channel
+// values and their differences, written millions of times for a long map.
+struct TChannelNumberText {
+    char Text[4];
+    std::uint8_t Size;
+};
+
+constexpr auto kChannelNumberTexts = [] {
+    std::array<TChannelNumberText, 511> texts{};
+    for (int value = -255; value <= 255; ++value) {
+        TChannelNumberText& entry = texts[static_cast<std::size_t>(value + 255)];
+        int magnitude = value < 0 ? -value : value;
+        std::uint8_t size = 0;
+        if (value < 0) entry.Text[size++] = '-';
+        if (magnitude >= 100) entry.Text[size++] = static_cast<char>('0' + magnitude / 100);
+        if (magnitude >= 10) entry.Text[size++] = static_cast<char>('0' + magnitude / 10 % 10);
+        entry.Text[size++] = static_cast<char>('0' + magnitude % 10);
+        entry.Size = size;
+    }
+    return texts;
+}();
 
 // A channel value may stay this far inside its rounding interval's edges
 // when a node is proposed for leaving out; the exact test decides.
@@ -22,10 +49,6 @@ TMapNode NodeAsRead(const TPaletteArray& colors, const TChannelsAsRead& asRead, 
     const TPackedColor color = colors[i];
     return {NodePosition(i, colors.size()), asRead[static_cast<std::size_t>(RedOf(color))],
             asRead[static_cast<std::size_t>(GreenOf(color))], asRead[static_cast<std::size_t>(BlueOf(color))]};
-}
-
-double NodeChannel(const TMapNode& node, int channel) noexcept {
-    return channel == 0 ? node.Red : channel == 1 ? node.Green : node.Blue;
 }
 
 // Whether every colour strictly between the kept nodes `first` and `last`
@@ -46,21 +69,28 @@ std::size_t ProposedEnd(const TPaletteArray& colors, const TChannelsAsRead& asRe
     double high[3];
     std::fill(std::begin(low), std::end(low), -std::numeric_limits<double>::infinity());
     std::fill(std::begin(high), std::end(high), std::numeric_limits<double>::infinity());
-    const TMapNode start = NodeAsRead(colors, asRead, first);
+    // Only the channels count here: the nodes' places are not worked out.
+    const auto channels = [&](std::size_t i) {
+        const TPackedColor color = colors[i];
+        return std::array<double, 3>{asRead[static_cast<std::size_t>(RedOf(color))],
+                                     asRead[static_cast<std::size_t>(GreenOf(color))],
+                                     asRead[static_cast<std::size_t>(BlueOf(color))]};
+    };
+    const std::array<double, 3> start = channels(first);
     std::size_t proposed = first + 1;
     for (std::size_t end = first + 1; end < colors.size(); ++end) {
-        const TMapNode node = NodeAsRead(colors, asRead, end);
+        const std::array<double, 3> node = channels(end);
         const auto span = static_cast<double>(end - first);
         bool fits = true;
         for (int c = 0; c < 3; ++c) {
-            const double slope = (NodeChannel(node, c) - NodeChannel(start, c)) / span;
+            const double slope = (node[static_cast<std::size_t>(c)] - start[static_cast<std::size_t>(c)]) / span;
             fits = fits && slope >= low[c] && slope <= high[c];
         }
         if (fits) proposed = end;
         // The colour at `end` now lies between the nodes: it narrows the slopes.
         bool open = true;
         for (int c = 0; c < 3; ++c) {
-            const double value = Channel(colors[end], c) - NodeChannel(start, c);
+            const double value = Channel(colors[end], c) - start[static_cast<std::size_t>(c)];
             low[c] = std::max(low[c], (value - 0.5 + kMargin) / span);
             high[c] = std::min(high[c], (value + 0.5 - kMargin) / span);
             open = open && low[c] <= high[c];
@@ -71,6 +101,12 @@ std::size_t ProposedEnd(const TPaletteArray& colors, const TChannelsAsRead& asRe
 }
 
 }  // namespace
+
+char* WriteChannelNumber(char* out, int value) noexcept {
+    const TChannelNumberText& entry = kChannelNumberTexts[static_cast<std::size_t>(value + 255)];
+    std::memcpy(out, entry.Text, sizeof entry.Text);
+    return out + entry.Size;
+}
 
 double NodePosition(std::size_t index, std::size_t count) noexcept {
     return count <= 1 ? 0.0 : static_cast<double>(index) / static_cast<double>(count - 1);
@@ -94,6 +130,9 @@ const TChannelsAsRead& WholeChannels() noexcept {
 std::vector<std::size_t> KeptNodes(const TPaletteArray& colors, const TChannelsAsRead& asRead) {
     std::vector<std::size_t> kept;
     if (colors.empty()) return kept;
+    // At most every node: room for them all at once.
+    kept.reserve(colors.size());
+    AdviseLargePages(kept.data(), kept.capacity() * sizeof(std::size_t));
     std::size_t first = 0;
     kept.push_back(0);
     while (first + 1 < colors.size()) {

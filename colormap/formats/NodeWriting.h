@@ -33,6 +33,10 @@ std::vector<std::size_t> KeptNodes(const TPaletteArray& colors, const TChannelsA
 // The shortest decimal text that reads back as `value` (std::to_chars).
 std::string ShortestDecimal(double value);
 
+// Writes a whole number from -255 to 255 at `out`, which has room for four
+// characters; where it ends.
+char* WriteChannelNumber(char* out, int value) noexcept;
+
 // i / (N - 1) as a double (0 for N = 1): where colour i of N stands.
 double NodePosition(std::size_t index, std::size_t count) noexcept;
 

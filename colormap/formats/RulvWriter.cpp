@@ -5,12 +5,18 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <exception>
+#include <span>
+#include <system_error>
+#include <thread>
 
 #include "colormap/ColorScience.h"
+#include "colormap/formats/NodeWriting.h"
 #include "colormap/formats/RunFinder.h"
 #include "common/Errors.h"
 #include "common/Extended.h"
 #include "common/FileInput.h"
+#include "common/LargeBlock.h"
 #include "common/NumberText.h"
 
 namespace rulv {
@@ -159,63 +165,117 @@ std::string LinearLine(std::int64_t count, const TRunLines& lines) {
     return text + std::to_string(count);
 }
 
-void AppendInteger(std::string& text, std::int64_t value) {
-    char digits[24];
-    const auto result = std::to_chars(digits, digits + sizeof digits, value);
-    text.append(digits, result.ptr);
+// The end of a #GRAD of two colours from `from` whose step, half a whole
+// number, rounds to `difference`; -1 when no channel value 0..255 does.
+// (end - from) / 2 is exact in 64 bits and as a double, so the reader's
+// rounded product of 1 and the step is that half rounded to nearest, ties
+// to even.
+int PairGradientEnd(int from, int difference) noexcept {
+    const int target = from + 2 * difference;
+    for (int end = target - 1; end <= target + 1; ++end) {
+        if (end < 0 || end > 255) continue;
+        const int twice = end - from;
+        const int half = twice >= 0 ? twice / 2 : -((-twice) / 2);
+        // An odd difference is a tie: it goes to the even neighbour.
+        const int rounded = twice % 2 == 0 ? half : ((half % 2 == 0) ? half : half + (twice > 0 ? 1 : -1));
+        if (rounded == difference) return end;
+    }
+    return -1;
 }
 
 // A run of two colours: each channel's slope is the whole difference, or
-// a #GRAD whose step, half a whole number, rounds to it. (end - start) / 2
-// is exact in 64 bits and as a double, so the reader's rounded product of
-// 1 and the step is that half rounded to nearest, ties to even.
-std::string PairText(TPackedColor a, TPackedColor b) {
+// a #GRAD whose end the reader's step takes to the second colour, where
+// that is no longer. The line is made on the stack and appended at once.
+void AppendPair(std::string& text, TPackedColor a, TPackedColor b) {
     const int from[3] = {RedOf(a), GreenOf(a), BlueOf(a)};
     const int to[3] = {RedOf(b), GreenOf(b), BlueOf(b)};
-    std::string linear = "#LINE ";
+    char line[48] = "#LINE ";  // at most "#LINE " and 3 * "255,-255," and "2": 34
+    char* at = line + 6;
     int ends[3];
     bool gradient = true;
     for (int c = 0; c < 3; ++c) {
-        AppendInteger(linear, from[c]);
-        linear += ',';
-        AppendInteger(linear, to[c] - from[c]);
-        linear += ',';
-        bool found = false;
-        for (int end = 2 * to[c] - from[c] - 1; end <= 2 * to[c] - from[c] + 1 && !found; ++end) {
-            if (end < 0 || end > 255) continue;
-            const int twice = end - from[c];
-            const int half = twice >= 0 ? twice / 2 : -((-twice) / 2);
-            // An odd difference is a tie: it goes to the even neighbour.
-            const int rounded = twice % 2 == 0 ? half : ((half % 2 == 0) ? half : half + (twice > 0 ? 1 : -1));
-            if (rounded == to[c] - from[c]) {
-                ends[c] = end;
-                found = true;
-            }
-        }
-        gradient = gradient && found;
+        at = WriteChannelNumber(at, from[c]);
+        *at++ = ',';
+        at = WriteChannelNumber(at, to[c] - from[c]);
+        *at++ = ',';
+        ends[c] = PairGradientEnd(from[c], to[c] - from[c]);
+        gradient = gradient && ends[c] >= 0;
     }
-    linear += '2';
-    if (!gradient) return linear;
-    std::string grad = "#GRAD " + HexColorText(a) + "," + HexColorText(PackColor(ends[0], ends[1], ends[2])) + ",2";
-    return grad.size() <= linear.size() ? grad : linear;
+    *at++ = '2';
+    constexpr std::ptrdiff_t kGradientSize = 21;  // "#GRAD RRGGBB,RRGGBB,2"
+    if (gradient && at - line >= kGradientSize) {
+        std::memcpy(line, "#GRAD ", 6);
+        WriteHexColor(a, line + 6);
+        line[12] = ',';
+        WriteHexColor(PackColor(ends[0], ends[1], ends[2]), line + 13);
+        std::memcpy(line + 19, ",2", 2);
+        at = line + kGradientSize;
+    }
+    text.append(line, at);
 }
 
-std::string RunText(const TPaletteArray& colors, std::int64_t first, std::int64_t end) {
+// Appends the line of the run from `first` to `end` (not included).
+void AppendRun(std::string& text, const TPaletteArray& colors, std::int64_t first, std::int64_t end) {
     const std::int64_t count = end - first;
-    if (count == 1) return ColorLine(colors[static_cast<std::size_t>(first)]);
-    if (count == 2) return PairText(colors[static_cast<std::size_t>(first)], colors[static_cast<std::size_t>(first + 1)]);
+    if (count == 1) {
+        char line[kHexColorLength];
+        WriteHexColor(colors[static_cast<std::size_t>(first)], line);
+        text.append(line, kHexColorLength);
+        return;
+    }
+    if (count == 2) {
+        AppendPair(text, colors[static_cast<std::size_t>(first)], colors[static_cast<std::size_t>(first + 1)]);
+        return;
+    }
     const TRunLines lines = LinesOfRun(colors, first, end);
-    std::string linear = LinearLine(count, lines);
-    std::string gradient = GradientLine(colors, first, count, lines);
-    return !gradient.empty() && gradient.size() <= linear.size() ? gradient : linear;
+    const std::string linear = LinearLine(count, lines);
+    const std::string gradient = GradientLine(colors, first, count, lines);
+    text += !gradient.empty() && gradient.size() <= linear.size() ? gradient : linear;
 }
 
-// Reads the text back with the reader; its colours, or nothing on a fault.
-bool ReadsBackAs(const std::string& text, const TPaletteArray& colors) {
+// Whether `text`, whole lines, reads back with the reader as exactly
+// `expected`.
+bool PartReadsBackAs(std::string_view text, std::span<const TPackedColor> expected) {
     TMemoryInput input(text);
-    TPaletteArray read;
-    if (ReadColorMap(input, read, '.') != kColorMapLoaded) return false;
-    return read == colors;
+    bool same = false;
+    const auto compare = [&](std::span<const TPackedColor> read) {
+        same = std::equal(read.begin(), read.end(), expected.begin(), expected.end());
+    };
+    return ReadColorMap(input, compare, '.', TPalette::kMaxColors) == kColorMapLoaded && same;
+}
+
+// Below this many bytes a second thread costs more than it saves.
+constexpr std::size_t kBytesForTwoReaders = std::size_t{1} << 20;
+
+// Whether the text reads back with the reader as exactly `colors`. Each
+// line gives its colours by itself, so a long text is read as two texts,
+// cut at the start of a line (the byte `cut`, where colour `cutColor`
+// begins), side by side; a thread that cannot start leaves its half to
+// this one.
+bool ReadsBackAs(std::string_view text, const TPaletteArray& colors, std::size_t cut, std::size_t cutColor) {
+    const std::span<const TPackedColor> all(colors);
+    if (text.size() < kBytesForTwoReaders || cutColor == 0) return PartReadsBackAs(text, all);
+    bool secondSame = false;
+    std::exception_ptr secondError;
+    const auto readSecond = [&]() noexcept {
+        try {
+            secondSame = PartReadsBackAs(text.substr(cut), all.subspan(cutColor));
+        } catch (...) {
+            secondError = std::current_exception();
+        }
+    };
+    bool firstSame = false;
+    {
+        std::jthread helper;
+        try {
+            helper = std::jthread(readSecond);
+        } catch (const std::system_error&) {
+            readSecond();
+        }
+        firstSame = PartReadsBackAs(text.substr(0, cut), all.first(cutColor));
+    }  // joined here
+    if (secondError) std::rethrow_exception(secondError);
+    return firstSame && secondSame;
 }
 
 std::string Header(std::string_view comment) {
@@ -229,15 +289,22 @@ std::string Header(std::string_view comment) {
 
 TRulvText WriteRulv(const TPaletteArray& colors, std::string_view comment) {
     TRulvText result;
-    result.Text = Header(comment);
     const std::vector<std::int64_t> starts = ShortestRunStarts(colors);
+    // A pair of colours takes at most 34 bytes: most maps fit without a
+    // copy, and a text that needs more grows as usual.
+    ReserveOnLargePages(result.Text, comment.size() + 8 + starts.size() * 36);
+    result.Text += Header(comment);
+    const std::size_t middleRun = starts.size() / 2;
+    std::size_t cut = 0;
     for (std::size_t k = 0; k < starts.size(); ++k) {
+        if (k == middleRun) cut = result.Text.size();
         const std::int64_t end = k + 1 < starts.size() ? starts[k + 1] : static_cast<std::int64_t>(colors.size());
-        result.Text += RunText(colors, starts[k], end);
+        AppendRun(result.Text, colors, starts[k], end);
         result.Text += kLineEnd;
     }
     result.Lines = static_cast<std::int64_t>(starts.size());
-    if (!ReadsBackAs(result.Text, colors)) {
+    const auto cutColor = static_cast<std::size_t>(starts.empty() ? 0 : starts[middleRun]);
+    if (!ReadsBackAs(result.Text, colors, cut, cutColor)) {
         throw ERulvWriterBug("the .rulv text written for the map does not read back as the map");
     }
     return result;

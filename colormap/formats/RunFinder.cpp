@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "colormap/formats/RunPolygon.h"
+#include "common/LargeBlock.h"
 
 namespace rulv {
 
@@ -432,6 +433,10 @@ std::vector<std::int64_t> ShortestRunStarts(const TPaletteArray& colors) {
     std::vector<std::int64_t> starts;
     const auto size = static_cast<std::int64_t>(colors.size());
     if (size == 0) return starts;
+    // Any two colours make a run, so there are at most half as many runs
+    // as colours, rounded up: room for them all at once.
+    starts.reserve(colors.size() / 2 + 1);
+    AdviseLargePages(starts.data(), starts.capacity() * sizeof(std::int64_t));
     std::optional<TRunSpace> space;
     starts.push_back(0);
     std::int64_t reached = ReachFrom(colors, 0, space);
