@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 #include "colormap/formats/MapFault.h"
 #include "colormap/formats/NodeWriting.h"
@@ -231,18 +232,38 @@ char* PutRgb(char* at, TPackedColor color) {
     return WriteChannelNumber(at, BlueOf(color));
 }
 
+// Writes node z with its colour at `at` ("z r/g/b"); where it ends.
+char* PutNode(char* at, std::size_t z, TPackedColor color) {
+    at = PutNumber(at, z);
+    *at++ = ' ';
+    return PutRgb(at, color);
+}
+
 // A slice from node a to node b: "za r/g/b zb r/g/b".
 void AppendSlice(std::string& text, std::size_t a, TPackedColor colorA, std::size_t b, TPackedColor colorB) {
     char line[96];
-    char* at = PutNumber(line, a);
+    char* at = PutNode(line, a, colorA);
     *at++ = ' ';
-    at = PutRgb(at, colorA);
-    *at++ = ' ';
-    at = PutNumber(at, b);
-    *at++ = ' ';
-    at = PutRgb(at, colorB);
+    at = PutNode(at, b, colorB);
     *at++ = '\n';
-    text.append(line, at);
+    text.append(line, static_cast<std::size_t>(at - line));
+}
+
+// The slices between neighbouring kept nodes. Each node ends one slice and
+// starts the next, so its text is made once and copied.
+void AppendSlices(std::string& text, const TPaletteArray& colors, const std::vector<std::size_t>& kept) {
+    char line[96];
+    std::size_t startSize = static_cast<std::size_t>(PutNode(line, kept.front(), colors[kept.front()]) - line);
+    for (std::size_t k = 1; k < kept.size(); ++k) {
+        char* const end = line + startSize;
+        *end = ' ';
+        char* at = PutNode(end + 1, kept[k], colors[kept[k]]);
+        *at++ = '\n';
+        text.append(line, static_cast<std::size_t>(at - line));
+        // The end node, without its line end, is the next slice's start.
+        startSize = static_cast<std::size_t>(at - 1 - (end + 1));
+        std::memmove(line, end + 1, startSize);
+    }
 }
 
 }  // namespace
@@ -263,9 +284,7 @@ std::string WriteCpt(const TPaletteArray& colors, std::string_view comment) {
     // exactly as the sampling computes it; the channels whole numbers.
     const std::vector<std::size_t> kept = KeptNodes(colors, WholeChannels());
     ReserveOnLargePages(text, text.size() + kept.size() * 40);
-    for (std::size_t k = 0; k + 1 < kept.size(); ++k) {
-        AppendSlice(text, kept[k], colors[kept[k]], kept[k + 1], colors[kept[k + 1]]);
-    }
+    AppendSlices(text, colors, kept);
     return text;
 }
 

@@ -81,9 +81,14 @@ std::size_t ProposedEnd(const TPaletteArray& colors, const TChannelsAsRead& asRe
     for (std::size_t end = first + 1; end < colors.size(); ++end) {
         const std::array<double, 3> node = channels(end);
         const auto span = static_cast<double>(end - first);
+        // Dividing by a power of two is multiplying by its inverse, exactly,
+        // and a map's nodes mostly end one or two places on.
+        const bool powerOfTwo = ((end - first) & (end - first - 1)) == 0;
+        const double inverse = 1.0 / span;
+        const auto per = [&](double value) { return powerOfTwo ? value * inverse : value / span; };
         bool fits = true;
         for (int c = 0; c < 3; ++c) {
-            const double slope = (node[static_cast<std::size_t>(c)] - start[static_cast<std::size_t>(c)]) / span;
+            const double slope = per(node[static_cast<std::size_t>(c)] - start[static_cast<std::size_t>(c)]);
             fits = fits && slope >= low[c] && slope <= high[c];
         }
         if (fits) proposed = end;
@@ -91,8 +96,8 @@ std::size_t ProposedEnd(const TPaletteArray& colors, const TChannelsAsRead& asRe
         bool open = true;
         for (int c = 0; c < 3; ++c) {
             const double value = Channel(colors[end], c) - start[static_cast<std::size_t>(c)];
-            low[c] = std::max(low[c], (value - 0.5 + kMargin) / span);
-            high[c] = std::min(high[c], (value + 0.5 - kMargin) / span);
+            low[c] = std::max(low[c], per(value - 0.5 + kMargin));
+            high[c] = std::min(high[c], per(value + 0.5 - kMargin));
             open = open && low[c] <= high[c];
         }
         if (!open) break;
