@@ -80,6 +80,8 @@ public:
         constexpr std::size_t kLineBytes = kColorDigits + 2;
         if (FDataEnd < kLineBytes) return 0;
         const char* const buffer = FBuffer.get();
+        // A directive or a comment is no colour line: not worth a block.
+        if (FPosition < FDataEnd && !IsHexDigit(buffer[FPosition])) return 0;
         const std::size_t last = FDataEnd - kLineBytes;  // the last place such a line may start
         std::size_t position = FPosition;
         std::int64_t count = 0;
