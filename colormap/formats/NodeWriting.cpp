@@ -24,7 +24,8 @@ struct TChannelNumberText {
 constexpr auto kChannelNumberTexts = [] {
     std::array<TChannelNumberText, 511> texts{};
     for (int value = -255; value <= 255; ++value) {
-        TChannelNumberText& entry = texts[static_cast<std::size_t>(value + 255)];
+        const int index = value + 255;
+        TChannelNumberText& entry = texts[static_cast<std::size_t>(index)];
         int magnitude = value < 0 ? -value : value;
         std::uint8_t size = 0;
         if (value < 0) entry.Text[size++] = '-';
@@ -108,7 +109,8 @@ std::size_t ProposedEnd(const TPaletteArray& colors, const TChannelsAsRead& asRe
 }  // namespace
 
 char* WriteChannelNumber(char* out, int value) noexcept {
-    const TChannelNumberText& entry = kChannelNumberTexts[static_cast<std::size_t>(value + 255)];
+    const int index = value + 255;
+    const TChannelNumberText& entry = kChannelNumberTexts[static_cast<std::size_t>(index)];
     std::memcpy(out, entry.Text, sizeof entry.Text);
     return out + entry.Size;
 }

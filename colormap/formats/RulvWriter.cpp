@@ -204,11 +204,13 @@ void AppendPair(std::string& text, TPackedColor a, TPackedColor b) {
     *at++ = '2';
     constexpr std::ptrdiff_t kGradientSize = 21;  // "#GRAD RRGGBB,RRGGBB,2"
     if (gradient && at - line >= kGradientSize) {
-        std::memcpy(line, "#GRAD ", 6);
+        constexpr std::string_view kKeyword = "#GRAD ";
+        std::copy(kKeyword.begin(), kKeyword.end(), line);
         WriteHexColor(a, line + 6);
         line[12] = ',';
         WriteHexColor(PackColor(ends[0], ends[1], ends[2]), line + 13);
-        std::memcpy(line + 19, ",2", 2);
+        line[19] = ',';
+        line[20] = '2';
         at = line + kGradientSize;
     }
     text.append(line, at);
