@@ -3,9 +3,11 @@
 #include "colormap/LineParser.h"
 
 #include <algorithm>
+#include <array>
 #include <iterator>
 #include <limits>
 #include <new>
+#include <optional>
 
 #include "common/Errors.h"
 #include "common/Extended.h"
@@ -279,9 +281,22 @@ void FillLinear(TPackedColor* colors, std::int64_t n, const std::int32_t (&start
     }
 }
 
+using TShortRuns = std::array<TShortProductRun, 3>;
+
+// The three channels' products of a run where every one of them is short
+// (TShortProductRun::Fits) and worked out by itself; nothing where the
+// series must do them.
+std::optional<TShortRuns> ShortRuns(const double (&steps)[3], std::int64_t count) noexcept {
+    if (!std::all_of(std::begin(steps), std::end(steps),
+                     [count](double step) { return TShortProductRun::Fits(step, count); })) {
+        return std::nullopt;
+    }
+    return TShortRuns{TShortProductRun(steps[0]), TShortProductRun(steps[1]), TShortProductRun(steps[2])};
+}
+
 // The next n colours of a short #LINE run, from colour `first` on.
 void FillShortLinear(TPackedColor* colors, std::int64_t first, std::int64_t n, const std::int32_t (&starts)[3],
-                     const TShortProductRun (&runs)[3]) noexcept {
+                     const TShortRuns& runs) noexcept {
     for (std::int64_t i = 0; i < n; ++i) {
         const std::int64_t k = first + i;
         colors[i] = PackColor(LinearChannel(starts[0] + runs[0].Value(k)), LinearChannel(starts[1] + runs[1].Value(k)),
@@ -345,7 +360,7 @@ void FillWholeLinear(TPackedColor* colors, std::int64_t first, std::int64_t n, c
 // each worked out by itself: a few colours cost less than the series'
 // set-up.
 void FillShortGradient(TPackedColor* colors, std::int64_t first, std::int64_t n, const std::int32_t (&starts)[3],
-                       const TShortProductRun (&runs)[3]) noexcept {
+                       const TShortRuns& runs) noexcept {
     for (std::int64_t i = 0; i < n; ++i) {
         const std::int64_t k = first + i;
         TRgb rgb;
@@ -358,6 +373,19 @@ void FillShortGradient(TPackedColor* colors, std::int64_t first, std::int64_t n,
 
 
 }  // namespace
+
+template <class TFill>
+void TPalette::AddRunOfLine(std::string_view line, std::int64_t column, std::int64_t count, const TFill& fill) {
+    std::int64_t k = 0;
+    try {
+        AddGenerated(count, [&](TPackedColor* first, std::int64_t n) {
+            fill(first, k, n);
+            k += n;
+        });
+    } catch (const EOutOfMemory&) {
+        RaiseGrowthFault(line, column);
+    }
+}
 
 std::string NormalizeCommas(std::string_view text) {
     std::string result;
@@ -411,19 +439,10 @@ void TPalette::ParseGradient(std::string_view line) {
     const double steps[3] = {StoredQuotient(end.Red() - start.Red(), count),
                              StoredQuotient(end.Green() - start.Green(), count),
                              StoredQuotient(end.Blue() - start.Blue(), count)};
-    if (std::all_of(std::begin(steps), std::end(steps),
-                    [count](double step) { return TShortProductRun::Fits(step, count); })) {
-        const TShortProductRun runs[3] = {TShortProductRun(steps[0]), TShortProductRun(steps[1]),
-                                          TShortProductRun(steps[2])};
-        std::int64_t k = 0;
-        try {
-            AddGenerated(count, [&](TPackedColor* first, std::int64_t n) {
-                FillShortGradient(first, k, n, starts, runs);
-                k += n;
-            });
-        } catch (const EOutOfMemory&) {
-            RaiseGrowthFault(line, countField.Column);
-        }
+    if (const std::optional<TShortRuns> runs = ShortRuns(steps, count)) {
+        AddRunOfLine(line, countField.Column, count, [&](TPackedColor* first, std::int64_t k, std::int64_t n) {
+            FillShortGradient(first, k, n, starts, *runs);
+        });
         return;
     }
     // |k * step| stays below 256 * 2^31: no product leaves 64 bits.
@@ -452,15 +471,9 @@ void TPalette::ParseLinear(std::string_view line) {
     const TDirectiveFaults faults(line, TDirective::Linear);
     faults.RequireSpaceAfterKeyword();
     if (TWholeLinear run; ScanWholeLinear(line, run)) {
-        std::int64_t k = 0;
-        try {
-            AddGenerated(run.Count, [&](TPackedColor* first, std::int64_t n) {
-                FillWholeLinear(first, k, n, run);
-                k += n;
-            });
-        } catch (const EOutOfMemory&) {
-            RaiseGrowthFault(line, run.CountColumn);
-        }
+        AddRunOfLine(line, run.CountColumn, run.Count, [&](TPackedColor* first, std::int64_t k, std::int64_t n) {
+            FillWholeLinear(first, k, n, run);
+        });
         return;
     }
     const TLinearArguments arguments = faults.LinearArguments(FDecimalSeparator);
@@ -470,19 +483,10 @@ void TPalette::ParseLinear(std::string_view line) {
 
     // Most runs are short: no product comes near 64 bits, and each is
     // worked out by itself.
-    if (std::all_of(std::begin(slopes), std::end(slopes),
-                    [count](double slope) { return TShortProductRun::Fits(slope, count); })) {
-        const TShortProductRun runs[3] = {TShortProductRun(slopes[0]), TShortProductRun(slopes[1]),
-                                          TShortProductRun(slopes[2])};
-        std::int64_t k = 0;
-        try {
-            AddGenerated(count, [&](TPackedColor* first, std::int64_t n) {
-                FillShortLinear(first, k, n, starts, runs);
-                k += n;
-            });
-        } catch (const EOutOfMemory&) {
-            RaiseGrowthFault(line, arguments.CountColumn);
-        }
+    if (const std::optional<TShortRuns> runs = ShortRuns(slopes, count)) {
+        AddRunOfLine(line, arguments.CountColumn, count, [&](TPackedColor* first, std::int64_t k, std::int64_t n) {
+            FillShortLinear(first, k, n, starts, *runs);
+        });
         return;
     }
 

@@ -96,6 +96,12 @@ private:
     // produce(first, n) writes the next n colours to first[0 .. n-1].
     template <class TProduce>
     void AddGenerated(std::int64_t count, TProduce&& produce);
+    // AddGenerated for the run of one line, its colours counted from 0:
+    // fill(first, k, n) writes colours k .. k + n - 1 of the run to
+    // first[0 .. n-1]. A failed growth becomes the line's fault at
+    // `column`. LineParser.cpp.
+    template <class TFill>
+    void AddRunOfLine(std::string_view line, std::int64_t column, std::int64_t count, const TFill& fill);
     // Room for the colour after FLast: grows as Add would, or raises.
     void MakeRoomForNext();
     // Add where neither the capacity nor the limit is reached; false (and
