@@ -320,11 +320,7 @@ inline bool ScanPlainWhole(const char*& at, const char* end, std::int32_t& value
     return true;
 }
 
-// A #LINE line of seven such numbers, separated by commas alone and ending
-// the line, with a count of at least 1: what this program writes for most
-// runs. Such a text reads the same through ParseInteger and ParseReal as
-// through its digits; every other line, and every fault, takes the
-// general path.
+// The numbers of a #LINE line of whole numbers.
 struct TWholeLinear {
     std::int32_t Starts[3] = {};
     std::int32_t Slopes[3] = {};
@@ -332,6 +328,11 @@ struct TWholeLinear {
     std::int64_t CountColumn = 0;
 };
 
+// A #LINE line of seven such numbers, separated by commas alone and ending
+// the line, with a count of at least 1: what this program writes for most
+// runs. Such a text reads the same through ParseInteger and ParseReal as
+// through its digits; every other line, and every fault, takes the
+// general path.
 bool ScanWholeLinear(std::string_view line, TWholeLinear& run) noexcept {
     if (line.size() <= kKeywordLength + 1) return false;
     const char* at = line.data() + kKeywordLength + 1;
@@ -370,7 +371,6 @@ void FillShortGradient(TPackedColor* colors, std::int64_t first, std::int64_t n,
         colors[i] = rgb.GetColor();
     }
 }
-
 
 }  // namespace
 
@@ -502,11 +502,8 @@ void TPalette::ParseLinear(std::string_view line) {
             faultChannel = channel;
         }
     }
-    try {
-        AddGenerated(faultAt, [&](TPackedColor* first, std::int64_t n) { FillLinear(first, n, starts, series); });
-    } catch (const EOutOfMemory&) {
-        RaiseGrowthFault(line, arguments.CountColumn);
-    }
+    AddRunOfLine(line, arguments.CountColumn, faultAt,
+                 [&](TPackedColor* first, std::int64_t, std::int64_t n) { FillLinear(first, n, starts, series); });
     if (faultAt < count) {
         faults.RaiseProductTooLarge(arguments.SlopeColumns[faultChannel], kSlopeFields[faultChannel],
                                     kChannels[faultChannel], faultAt);

@@ -76,10 +76,6 @@ bool TGrowableBlock::GrowOnHeap(std::size_t bytes, std::size_t kept) noexcept {
     return true;
 }
 
-}  // namespace rulv
-
-namespace rulv {
-
 void ReserveOnLargePages(std::string& text, std::size_t bytes) {
     if (bytes <= text.capacity()) return;
     text.reserve(bytes);

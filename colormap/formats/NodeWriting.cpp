@@ -85,7 +85,7 @@ std::size_t ProposedEnd(const TPaletteArray& colors, const TChannelsAsRead& asRe
         // Dividing by a power of two is multiplying by its inverse, exactly,
         // and a map's nodes mostly end one or two places on.
         const bool powerOfTwo = ((end - first) & (end - first - 1)) == 0;
-        const double inverse = 1.0 / span;
+        const double inverse = powerOfTwo ? 1.0 / span : 0.0;
         const auto per = [&](double value) { return powerOfTwo ? value * inverse : value / span; };
         bool fits = true;
         for (int c = 0; c < 3; ++c) {
